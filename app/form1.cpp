@@ -1,0 +1,182 @@
+#include "app/form1.h"
+
+#include "dump/config.h"
+#include "logger/pdc_frame.h"
+#include "multichannel/Lit_viduravare.h"
+#include "platform/number_format.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+
+namespace vid {
+namespace {
+
+const std::string kBlankName(16, ' ');
+
+bool IsLoggerName(std::string_view name) {
+  return EndsWith(name, "pdc");
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  for (;;) {
+    const size_t blank = text.find(' ', start);
+    if (blank == std::string_view::npos) {
+      items.emplace_back(text.substr(start));
+      return items;
+    }
+    items.emplace_back(text.substr(start, blank - start));
+    start = blank + 1;
+  }
+}
+
+std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
+  s_.log.HeaderLoaded = false;
+  s_.cfg.ModuleCount = 0;
+  s_.shell.OutName = "\\mv1.txt";
+  s_.shell.Busy = false;
+  s_.shell.CmdLineMode = false;
+
+  const std::vector<std::string> items = SplitCommandLine(command_line);
+  if (items.size() < 2) return std::nullopt;
+  const bool input_ok = EndsWith(items[0], ".pdb") || EndsWith(items[0], ".pdc");
+  if (!input_ok || !EndsWith(items[1], ".txt")) return std::nullopt;
+
+  s_.opts.copyclip = false;
+  s_.shell.OutName = std::string("\\").append(items[1]);
+  s_.shell.CmdLineMode = true;
+  File1.folder = FolderOf(items[0]);
+  File1.file_name = NameOf(items[0]);
+  File1.selected = {File1.file_name};
+  return BMake_Click();
+}
+
+std::string Form1::InputPath() const {
+  return JoinPath(File1.folder, File1.file_name);
+}
+
+MakeResult Form1::BMake_Click() {
+  ShellState& sh = s_.shell;
+  if (sh.Busy) return MakeResult::kBusy;
+  sh.Busy = true;
+  s_.cfg.CentralName = kBlankName;
+  s_.log.BlockMode = false;
+  // Nothing of the file converted before may reach this conversion.
+  s_.log.NoBlockStamp = false;
+  s_.multi.PrevStamp.clear();
+  s_.multi.OutageTicks = 0;
+  s_.rec.ClearRows();
+  s_.stopped = false;
+  s_.ui.SetStatus("...Processing...");
+  s_.ui.ProcessEvents();
+
+  const MakeResult result = Convert();
+
+  if (result == MakeResult::kDone) {
+    std::string error;
+    if (sh.OutFile.IsOpen() && !sh.OutFile.Commit(&error)) {
+      s_.ui.SetStatus("Error writing the output file : " + error);
+      sh.OutFile.Discard();
+      sh.InFile.Close();
+      sh.Busy = false;
+      return MakeResult::kStopped;
+    }
+  }
+  sh.OutFile.Discard();
+  sh.InFile.Close();
+  sh.Busy = false;
+  return result;
+}
+
+MakeResult Form1::Convert() {
+  ShellState& sh = s_.shell;
+  Config& cfg = s_.cfg;
+  s_.PageBuf.Erase();
+  if (File1.file_name.empty() || !sh.InFile.Open(InputPath(), nullptr)) {
+    return MakeResult::kNoInput;
+  }
+  if (!sh.CmdLineMode) sh.OutName = "\\mv1.txt";
+
+  if (IsLoggerName(File1.file_name)) {
+    sh.PdcMode = true;
+    sh.InFile.Close();
+    Stop(s_, "Logger files (.pdc) cannot be converted by this version");
+    return MakeResult::kStopped;
+  }
+
+  sh.PdcMode = false;
+  entete(sh.InFile, cfg);
+  RecordCentral(sh.InFile, cfg, s_.ui, true);
+  if (s_.ui.QuitRequested()) {
+    Stop(s_, "Stopped: the program is ending");
+    return MakeResult::kStopped;
+  }
+  if (cfg.ModuleCount > kMaxModules) {
+    Stop(s_, "Error in file : " + std::to_string(cfg.ModuleCount) +
+                 " modules, no more than 25 can be read; conversion stopped");
+    return MakeResult::kStopped;
+  }
+  const int32_t modules = cfg.ModuleCount;
+  for (int32_t m = 1; m <= modules; ++m) RecordModules(sh.InFile, cfg, m);
+
+  if (cfg.MiniMode) {
+    Stop(s_, "Mini-channel files cannot be converted by this version");
+    return MakeResult::kStopped;
+  }
+  if (s_.opts.check_txt_name) {
+    sh.OutName =
+        std::string("\\").append(Hex8(static_cast<uint32_t>(cfg.CentralSN))).append(".txt");
+  }
+  if (!OpenOutput(sh.OutName)) return MakeResult::kStopped;
+  return MultiConvert(s_) ? MakeResult::kDone : MakeResult::kStopped;
+}
+
+bool Form1::OpenOutput(const std::string& out_name) {
+  const std::string path =
+      OutputPathOverride ? *OutputPathOverride : JoinOutName(ProgramFolder, out_name);
+  std::string error;
+  if (!s_.shell.OutFile.Open(path, &error)) {
+    return Stop(s_, "Cannot write " + path + " : " + error);
+  }
+  return true;
+}
+
+void Form1::File1_Click() {
+  ShellState& sh = s_.shell;
+  Config& cfg = s_.cfg;
+  if (sh.Busy) return;
+  sh.Busy = true;
+  cfg.CentralName = kBlankName;
+  s_.ui.ProcessEvents();
+
+  Text2 = InputPath();
+  Text1.clear();
+  std::string error;
+  if (!sh.InFile.Open(Text2, &error)) {
+    Text1 = error;
+    sh.Busy = false;
+    return;
+  }
+  const bool logger = IsLoggerName(File1.file_name);
+  if (logger) {
+    entete_pdc(sh.InFile, cfg, s_.log);
+  } else {
+    entete(sh.InFile, cfg);
+    RecordCentral(sh.InFile, cfg, s_.ui, false);
+  }
+  const std::string sn = Hex8(static_cast<uint32_t>(cfg.CentralSN));
+  std::string line = "Concentrator SN: " + sn + " - ";
+  if (cfg.CentralName.empty()) {
+    line += "data file, starting address: " + std::to_string(s_.log.PageAddr);
+  } else {
+    line += cfg.CentralName;
+    if (logger) line += " This File has a Header";
+  }
+  s_.ui.SetStatus(line);
+  sh.InFile.Close();
+  sh.Busy = false;
+}
+
+}  // namespace vid

@@ -1,0 +1,63 @@
+// The logic of the main window, free of any toolkit: the shell's handlers (window load with its
+// command-line rule, Make, the header preview) working on a `Session`. The Qt window and the
+// command line drive it; the tests call the handlers directly. The file list is modelled by
+// `FileList`: the folder shown, the current entry and the selected entries in list order.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/session.h"
+
+namespace vid {
+
+struct FileList {
+  std::string folder;                 ///< the folder the list shows
+  std::string file_name;              ///< the current entry; empty when none
+  std::vector<std::string> selected;  ///< every selected entry, in list order
+};
+
+/// How a Make ended.
+enum class MakeResult {
+  kDone,     ///< the conversion completed and its output file is in place
+  kBusy,     ///< another operation was running: nothing done
+  kNoInput,  ///< the input could not be opened: nothing done
+  kStopped,  ///< the conversion stopped on an error: no output file, the reason is in `etat`
+};
+
+class Form1 {
+ public:
+  explicit Form1(Session& session) : s_(session) {}
+
+  /// Window load. Splits `command_line` at every blank; when item 1 ends in ".pdb" or ".pdc"
+  /// and item 2 in ".txt", converts item 1 into item 2 in the program folder and returns the
+  /// result (the program then ends); otherwise returns nothing and the window is for the user.
+  std::optional<MakeResult> Form_Load(std::string_view command_line);
+
+  /// The Make button (and a double click in the file list).
+  MakeResult BMake_Click();
+
+  /// A click in the file list: the header preview line in the status field.
+  void File1_Click();
+
+  FileList File1;
+  std::string ProgramFolder = ".";  ///< where the output files go
+  /// Set by the command line's `-o`: the exact output path, replacing folder and name.
+  std::optional<std::string> OutputPathOverride;
+  std::string Text1;  ///< "Last Error :"
+  std::string Text2;  ///< "FileName:"
+
+ private:
+  MakeResult Convert();
+  bool OpenOutput(const std::string& out_name);
+  std::string InputPath() const;
+
+  Session& s_;
+};
+
+/// The items of a command line split at every single blank (two blanks give an empty item).
+std::vector<std::string> SplitCommandLine(std::string_view text);
+
+}  // namespace vid

@@ -1,0 +1,33 @@
+// The command line's Ui: status texts go to stderr one per line; progress steps are shown only
+// on a terminal, overwriting one line; there are no pauses and no clipboard.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace vid {
+
+class CliUi : public Ui {
+ public:
+  CliUi();
+  ~CliUi() override;
+  void SetStatus(std::string_view text) override;
+  void SetProgress(std::string_view text) override;
+  bool WantsPauses() const override { return false; }
+
+  /// The status line as it stands.
+  const std::string& Status() const { return status_; }
+  /// Prints nothing more (used for `preview`, which prints its line on stdout itself).
+  bool quiet = false;
+
+ private:
+  void EndProgressLine();
+
+  std::string status_;
+  bool terminal_ = false;
+  bool progress_open_ = false;
+};
+
+}  // namespace vid

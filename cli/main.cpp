@@ -1,0 +1,170 @@
+// viduravare on the command line: converts recordings into tab-separated text without a window.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/session.h"
+#include "cli/cli_ui.h"
+#include "platform/number_format.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+const char kUsage[] =
+    "usage: viduravare IN.pdb OUT.txt\n"
+    "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
+    "       viduravare convert INPUT... -o OUTPUT [options]\n"
+    "         convert a concentrator dump (or logger files) into the text file OUTPUT\n"
+    "       viduravare preview FILE\n"
+    "         print the serial number and name line of FILE's header\n"
+    "       viduravare --help\n"
+    "\n"
+    "options of convert:\n"
+    "  -o OUTPUT                 the output text file (with --sn-name: the folder for it)\n"
+    "  --header H.pdc            load this logger header file first\n"
+    "  --decimal-separator C     decimal separator of the numbers (default: from the locale)\n"
+    "  --no-date-check           take every record's time stamp as valid\n"
+    "  --sn-name                 name the output after the concentrator serial number\n"
+    "\n"
+    "Status texts go to stderr. Exit status: 0 done, 1 the conversion stopped (no output file\n"
+    "is left), 2 usage error.\n";
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "viduravare: %s\n\n", problem);
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+int ExitCode(vid::MakeResult r, const vid::CliUi& ui, const std::string& input) {
+  switch (r) {
+    case vid::MakeResult::kDone:
+      return kExitOk;
+    case vid::MakeResult::kNoInput:
+      std::fprintf(stderr, "viduravare: cannot open %s\n", input.c_str());
+      return kExitFailed;
+    case vid::MakeResult::kBusy:
+    case vid::MakeResult::kStopped:
+      (void)ui;
+      return kExitFailed;
+  }
+  return kExitFailed;
+}
+
+int RunConvert(const std::vector<std::string>& args) {
+  std::vector<std::string> inputs;
+  std::string output, header;
+  bool have_output = false, sn_name = false, no_date_check = false;
+  char sep = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](const char* what) -> const std::string* {
+      if (i + 1 >= args.size()) {
+        Usage((std::string(what) + " needs a value").c_str());
+        return nullptr;
+      }
+      return &args[++i];
+    };
+    if (a == "-o" || a == "--output") {
+      const std::string* v = value("-o");
+      if (!v) return kExitUsage;
+      output = *v;
+      have_output = true;
+    } else if (a == "--header") {
+      const std::string* v = value("--header");
+      if (!v) return kExitUsage;
+      header = *v;
+    } else if (a == "--decimal-separator") {
+      const std::string* v = value("--decimal-separator");
+      if (!v) return kExitUsage;
+      if (v->size() != 1) return Usage("--decimal-separator takes one character");
+      sep = (*v)[0];
+    } else if (a == "--no-date-check") {
+      no_date_check = true;
+    } else if (a == "--sn-name") {
+      sn_name = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage(("unknown option " + a).c_str());
+    } else {
+      inputs.push_back(a);
+    }
+  }
+  if (inputs.empty()) return Usage("convert needs an input file");
+  if (!have_output && !sn_name) return Usage("convert needs -o OUTPUT");
+  if (!header.empty()) return Usage("--header: logger files cannot be converted by this version");
+  if (inputs.size() > 1 && !vid::EndsWith(inputs[0], "pdc")) {
+    return Usage("several inputs are taken only for logger (.pdc) files");
+  }
+
+  vid::CliUi ui;
+  vid::Session session(ui);
+  session.opts.copyclip = false;
+  session.opts.decimal_sep = sep ? sep : vid::LocaleDecimalSeparator();
+  session.opts.datetimecheck = no_date_check;
+  session.opts.check_txt_name = sn_name;
+  vid::Form1 form(session);
+  form.Form_Load("");
+  session.opts.copyclip = false;
+  form.File1.folder = vid::FolderOf(inputs[0]);
+  form.File1.file_name = vid::NameOf(inputs[0]);
+  for (const std::string& in : inputs) form.File1.selected.push_back(vid::NameOf(in));
+  if (sn_name) {
+    form.ProgramFolder = have_output ? output : ".";
+  } else {
+    form.OutputPathOverride = output;
+  }
+  return ExitCode(form.BMake_Click(), ui, inputs[0]);
+}
+
+int RunPreview(const std::vector<std::string>& args) {
+  if (args.size() != 1) return Usage("preview takes one file");
+  vid::CliUi ui;
+  ui.quiet = true;
+  vid::Session session(ui);
+  vid::Form1 form(session);
+  form.Form_Load("");
+  form.File1.folder = vid::FolderOf(args[0]);
+  form.File1.file_name = vid::NameOf(args[0]);
+  form.File1_Click();
+  if (!form.Text1.empty()) {
+    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", args[0].c_str(), form.Text1.c_str());
+    return kExitFailed;
+  }
+  std::printf("%s\n", ui.Status().c_str());
+  return kExitOk;
+}
+
+// The window's command line: the items behind the program name, split at every blank.
+int RunTwoNames(const std::string& line) {
+  vid::CliUi ui;
+  vid::Session session(ui);
+  session.opts.decimal_sep = vid::LocaleDecimalSeparator();
+  vid::Form1 form(session);
+  form.ProgramFolder = vid::ProgramFolder();
+  const std::optional<vid::MakeResult> r = form.Form_Load(line);
+  if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
+  return ExitCode(*r, ui, vid::JoinPath(form.File1.folder, form.File1.file_name));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage(nullptr);
+  const std::string& first = args[0];
+  if (first == "--help" || first == "-h" || first == "help") {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (first == "convert") return RunConvert(rest);
+  if (first == "preview") return RunPreview(rest);
+  std::string line;
+  for (size_t i = 0; i < args.size(); ++i) line += (i ? " " : "") + args[i];
+  return RunTwoNames(line);
+}

@@ -1,0 +1,33 @@
+// The record frame of logger files and the readers that the header preview needs. Every record
+// is a 6-byte head (big-endian marker, little-endian payload length, big-endian type), the
+// payload and a 2-byte trailer that nobody checks. The frame fields of the record being read
+// stay in `LoggerState`. Reads past the end of the file give 0.
+#pragma once
+
+#include <cstdint>
+
+#include "dump/config.h"
+#include "logger/logger_state.h"
+#include "platform/input_file.h"
+
+namespace vid {
+
+inline constexpr uint16_t kSectionInstall = 0x8001;  ///< installation, page and Quendar records
+inline constexpr uint16_t kSectionBlock = 0x8004;    ///< block records
+
+/// Reads `RecMarker`, `RecLength` and `RecType`.
+void ReadRecordHead(InputFile& in, LoggerState& lg);
+
+/// Reads and drops payload bytes while `RecLength` (signed) exceeds `consumed` plus the bytes
+/// dropped, then reads `RecTrailer`.
+void SkipRecordRest(InputFile& in, LoggerState& lg, int32_t consumed);
+
+/// Reads the payload and trailer of a central record (type 1).
+void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg);
+
+/// With a logger file open at its start: finds the first record of the installation section
+/// and reads what it holds (a central record, or the serial number and start address of a data
+/// page). Used by the header preview.
+void entete_pdc(InputFile& in, Config& cfg, LoggerState& lg);
+
+}  // namespace vid

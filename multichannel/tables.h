@@ -1,0 +1,106 @@
+// The two big tables of a conversion. `PageTable` is the channel table `PageBuf`: 26 columns of
+// 1200000 bytes, each column one channel's data memory, positions 1-based. `RecordTables` hold
+// the records a scan found: time stamps, voltages and raw words, rows 1..100000. Both are
+// allocated once for the life of the session; `Erase` and `ClearRows` reset only what was used,
+// so a conversion never sees what an earlier one left.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace vid {
+
+inline constexpr int32_t kPageBufBytes = 1200000;  ///< positions 1..1200000
+inline constexpr int kPageBufColumns = 26;         ///< columns 0..25
+inline constexpr int32_t kMaxRecords = 100000;     ///< record rows 1..100000
+inline constexpr int kSampleColumns = 150;         ///< raw words 0..149 per record
+
+class PageTable {
+ public:
+  PageTable() : bytes_(new uint8_t[size_t{kPageBufColumns} * kPageBufBytes]()) {}
+
+  /// True when position n (1-based) of column col exists.
+  static bool Holds(int64_t n, int col) {
+    return n >= 1 && n <= kPageBufBytes && col >= 0 && col < kPageBufColumns;
+  }
+  uint8_t Get(int64_t n, int col) const { return Column(col)[n - 1]; }
+  void Set(int64_t n, int col, uint8_t b) {
+    Column(col)[n - 1] = b;
+    if (n > high_[col]) high_[col] = static_cast<int32_t>(n);
+  }
+  /// Copies `len` bytes to positions n .. n + len - 1 of column col (all inside the table).
+  void Store(int64_t n, int col, const uint8_t* src, size_t len) {
+    std::memcpy(Column(col) + n - 1, src, len);
+    if (n + static_cast<int64_t>(len) - 1 > high_[col]) {
+      high_[col] = static_cast<int32_t>(n + len - 1);
+    }
+  }
+  /// Column col from position 1 on.
+  const uint8_t* Column(int col) const { return bytes_.get() + size_t(col) * kPageBufBytes; }
+  uint8_t* Column(int col) { return bytes_.get() + size_t(col) * kPageBufBytes; }
+  /// All bytes 0 again.
+  void Erase() {
+    for (int c = 0; c < kPageBufColumns; ++c) {
+      std::memset(Column(c), 0, high_[c]);
+      high_[c] = 0;
+    }
+  }
+
+ private:
+  std::unique_ptr<uint8_t[]> bytes_;
+  std::array<int32_t, kPageBufColumns> high_{};  ///< highest position written per column
+};
+
+class RecordTables {
+ public:
+  static constexpr size_t kRows = kMaxRecords + 1;  // row 0 unused
+
+  RecordTables()
+      : stamp_(new std::array<uint8_t, 6>[kRows]()),
+        raw_(new std::array<int16_t, kSampleColumns>[kRows]()),
+        volts_(new Volts[kRows]()),
+        downtime_(new double[kRows]()) {}
+
+  static bool Holds(int64_t r) { return r >= 1 && r <= kMaxRecords; }
+
+  /// StampPart(r, 0..5): year, month, day, hour, minute, second as stored.
+  std::array<uint8_t, 6>& StampPart(int64_t r) { return Touch(r), stamp_[r]; }
+  /// RawSample(r, 0..149).
+  std::array<int16_t, kSampleColumns>& RawSample(int64_t r) { return Touch(r), raw_[r]; }
+  double& PhaseVolts(int64_t r, int p) { return Touch(r), volts_[r].phase[p - 1]; }
+  double& QualVrms(int64_t r, int p) { return Touch(r), volts_[r].vrms[p - 1]; }
+  double& QualUmin(int64_t r, int p) { return Touch(r), volts_[r].umin[p - 1]; }
+  double& QualUmax(int64_t r, int p) { return Touch(r), volts_[r].umax[p - 1]; }
+  double& QualDowntime(int64_t r) { return Touch(r), downtime_[r]; }
+
+  /// Zeroes every row used since the last clear.
+  void ClearRows() {
+    for (int64_t r = 1; r <= used_; ++r) {
+      stamp_[r] = {};
+      raw_[r] = {};
+      volts_[r] = {};
+      downtime_[r] = 0;
+    }
+    used_ = 0;
+  }
+
+  int32_t StampCount = 0;  ///< the row being filled; after a scan one more than the rows stored
+
+ private:
+  struct Volts {
+    double phase[3], vrms[3], umin[3], umax[3];
+  };
+  void Touch(int64_t r) {
+    if (r > used_) used_ = r;
+  }
+
+  std::unique_ptr<std::array<uint8_t, 6>[]> stamp_;
+  std::unique_ptr<std::array<int16_t, kSampleColumns>[]> raw_;
+  std::unique_ptr<Volts[]> volts_;
+  std::unique_ptr<double[]> downtime_;
+  int64_t used_ = 0;
+};
+
+}  // namespace vid

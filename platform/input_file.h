@@ -1,0 +1,65 @@
+// An input file read whole into memory and consumed front to back. Reads that run past the end
+// give 0 and raise the "past end" flag, which stays up until the file is opened again; skipping
+// forward never goes beyond the end. The readers rely on this instead of checking lengths.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vid {
+
+class InputFile {
+ public:
+  /// Reads the file at `path`. On failure fills `error` ("number: description") and stays closed.
+  bool Open(const std::string& path, std::string* error);
+  /// Takes the bytes of an in-memory file (tests, fuzzing).
+  void OpenBytes(std::vector<uint8_t> bytes);
+  void Close();
+  bool IsOpen() const { return open_; }
+
+  uint64_t Size() const { return data_.size(); }
+  uint64_t Position() const { return pos_; }
+  bool AtEnd() const { return pos_ >= data_.size(); }
+  /// True once any read has asked for a byte beyond the end.
+  bool PastEnd() const { return past_end_; }
+
+  uint8_t ReadByte() {
+    if (pos_ < data_.size()) return data_[pos_++];
+    past_end_ = true;
+    return 0;
+  }
+  /// Copies `n` bytes to `dst`; the part beyond the end reads as 0.
+  void Read(uint8_t* dst, size_t n);
+  /// A 16-bit field taken least-significant byte first.
+  int16_t ReadLe16() {
+    const uint8_t b0 = ReadByte();
+    const uint8_t b1 = ReadByte();
+    return static_cast<int16_t>(b0 | (b1 << 8));
+  }
+  /// A 32-bit field taken least-significant byte first.
+  int32_t ReadLe32() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(ReadByte()) << (8 * i);
+    return static_cast<int32_t>(v);
+  }
+  /// Moves forward to `offset`, never backward and never beyond the end.
+  void SkipTo(int64_t offset) {
+    if (offset > static_cast<int64_t>(pos_)) {
+      pos_ =
+          offset < static_cast<int64_t>(data_.size()) ? static_cast<size_t>(offset) : data_.size();
+    }
+  }
+  /// The bytes not read yet.
+  const uint8_t* Cursor() const { return data_.data() + pos_; }
+  size_t Remaining() const { return data_.size() - pos_; }
+
+ private:
+  std::vector<uint8_t> data_;
+  size_t pos_ = 0;
+  bool open_ = false;
+  bool past_end_ = false;
+};
+
+}  // namespace vid

@@ -1,0 +1,134 @@
+#include "platform/number_format.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+
+namespace vid {
+namespace {
+
+constexpr double kPow10[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+// Writes `magnitude` (already scaled by 10^decimals) with the separator put in.
+void AppendScaled(std::string& out, bool negative, uint64_t magnitude, int decimals, char sep) {
+  char digits[32];
+  char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+  int len = static_cast<int>(end - digits);
+  if (negative && magnitude != 0) out.push_back('-');
+  if (decimals <= 0) {
+    out.append(digits, len);
+    return;
+  }
+  if (len <= decimals) {
+    out.push_back('0');
+    out.push_back(sep);
+    out.append(decimals - len, '0');
+    out.append(digits, len);
+    return;
+  }
+  out.append(digits, len - decimals);
+  out.push_back(sep);
+  out.append(digits + len - decimals, decimals);
+}
+
+// The general case: round the 15-significant-digit decimal form of `value` by hand.
+void AppendFixedSlow(std::string& out, double value, int decimals, char sep) {
+  if (!std::isfinite(value)) {
+    out.append(std::isnan(value) ? "NaN" : (value < 0 ? "-Infinity" : "Infinity"));
+    return;
+  }
+  char buf[64];
+  char* end =
+      std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14).ptr;
+  // buf holds d.dddddddddddddde[+-]xx
+  std::string sig;
+  const char* p = buf;
+  for (; p < end && *p != 'e'; ++p) {
+    if (*p != '.') sig.push_back(*p);
+  }
+  int exponent = 0;
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+  // sig holds 15 digits d0 d1 ... with the value 0.d0d1... x 10^(exponent + 1).
+  const int keep = exponent + 1 + decimals;  // digits that stay in front of the cut
+  std::string kept;
+  bool round_up = false;
+  if (keep < 0) {
+    kept = "";
+  } else if (keep >= static_cast<int>(sig.size())) {
+    kept = sig + std::string(keep - sig.size(), '0');
+  } else {
+    kept = sig.substr(0, keep);
+    round_up = sig[keep] >= '5';
+  }
+  if (round_up) {
+    int i = static_cast<int>(kept.size()) - 1;
+    while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+    if (i >= 0) {
+      ++kept[i];
+    } else {
+      kept.insert(kept.begin(), '1');
+    }
+  }
+  if (static_cast<int>(kept.size()) <= decimals) {
+    kept.insert(0, decimals + 1 - kept.size(), '0');
+  }
+  const bool zero = kept.find_first_not_of('0') == std::string::npos;
+  if (value < 0 && !zero) out.push_back('-');
+  out.append(kept, 0, kept.size() - decimals);
+  if (decimals > 0) {
+    out.push_back(sep);
+    out.append(kept, kept.size() - decimals, decimals);
+  }
+}
+
+}  // namespace
+
+void AppendFixed(std::string& out, double value, int decimals, char sep) {
+  if (decimals >= 0 && decimals <= 9) {
+    const double x = std::fabs(value) * kPow10[decimals];
+    if (x < 1e15) {
+      const double whole = std::floor(x);
+      const double frac = x - whole;
+      // Away from a tie the 15-digit rounding cannot move the value across it.
+      if (std::fabs(frac - 0.5) > 1e-7 + x * 1e-13) {
+        const uint64_t n = static_cast<uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+        AppendScaled(out, value < 0, n, decimals, sep);
+        return;
+      }
+    }
+  }
+  AppendFixedSlow(out, value, decimals, sep);
+}
+
+void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int decimals, char sep) {
+  const bool negative = numerator < 0;
+  uint64_t n = negative ? 0 - static_cast<uint64_t>(numerator) : static_cast<uint64_t>(numerator);
+  for (int i = 0; i < decimals; ++i) n *= 10;
+  const uint64_t d = static_cast<uint64_t>(denominator);
+  const uint64_t q = (2 * n + d) / (2 * d);
+  AppendScaled(out, negative, q, decimals, sep);
+}
+
+void AppendInt(std::string& out, int64_t value) {
+  char buf[24];
+  char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  out.append(buf, end - buf);
+}
+
+std::string Hex8(uint32_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4) s[i] = kDigits[value & 15];
+  return s;
+}
+
+char LocaleDecimalSeparator() {
+  std::setlocale(LC_NUMERIC, "");
+  const std::lconv* lc = std::localeconv();
+  char sep = (lc && lc->decimal_point && lc->decimal_point[0]) ? lc->decimal_point[0] : '.';
+  std::setlocale(LC_NUMERIC, "C");
+  return sep;
+}
+
+}  // namespace vid

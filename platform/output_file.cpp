@@ -1,0 +1,99 @@
+#include "platform/output_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace vid {
+namespace {
+
+std::string ErrorText(int err) {
+  return std::to_string(err) + ": " + std::strerror(err);
+}
+
+}  // namespace
+
+bool OutputFile::Open(const std::string& path, std::string* error) {
+  Discard();
+  std::string temp = path + ".partXXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    if (error) *error = ErrorText(errno);
+    return false;
+  }
+  ::fchmod(fd, 0644);
+  file_ = ::fdopen(fd, "wb");
+  if (!file_) {
+    const int err = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (error) *error = ErrorText(err);
+    return false;
+  }
+  path_ = path;
+  temp_path_ = temp;
+  buffer_.clear();
+  buffer_.reserve(kFlushSize + 4096);
+  open_ = true;
+  failed_ = false;
+  return true;
+}
+
+void OutputFile::OpenMemory() {
+  Discard();
+  buffer_.clear();
+  open_ = true;
+  failed_ = false;
+}
+
+void OutputFile::Flush() {
+  if (!file_ || buffer_.empty()) return;
+  if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+    failed_ = true;
+    error_ = ErrorText(errno ? errno : EIO);
+  }
+  buffer_.clear();
+}
+
+bool OutputFile::Commit(std::string* error) {
+  if (!open_) return false;
+  if (!file_) {  // memory target
+    open_ = false;
+    return true;
+  }
+  Flush();
+  if (!failed_ && std::fflush(file_) != 0) {
+    failed_ = true;
+    error_ = ErrorText(errno);
+  }
+  if (std::fclose(file_) != 0 && !failed_) {
+    failed_ = true;
+    error_ = ErrorText(errno);
+  }
+  file_ = nullptr;
+  if (!failed_ && std::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+    failed_ = true;
+    error_ = ErrorText(errno);
+  }
+  if (failed_) {
+    ::unlink(temp_path_.c_str());
+    if (error) *error = error_;
+  }
+  temp_path_.clear();
+  open_ = false;
+  return !failed_;
+}
+
+void OutputFile::Discard() {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+    ::unlink(temp_path_.c_str());
+  }
+  temp_path_.clear();
+  open_ = false;
+}
+
+}  // namespace vid

@@ -1,0 +1,58 @@
+// The output text file. Lines are collected in a buffer and written in large blocks to a
+// temporary file beside the target; `Commit` renames it over the target only when the
+// conversion has completed, so a conversion that stops leaves any earlier file of that name
+// intact. A memory target keeps the whole text instead (tests, fuzzing). Lines end in CR LF.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace vid {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile() { Discard(); }
+
+  /// Starts a file that will replace `path` on `Commit`. Fills `error` on failure.
+  bool Open(const std::string& path, std::string* error);
+  /// Starts a text kept in memory; `Text()` gives it.
+  void OpenMemory();
+  bool IsOpen() const { return open_; }
+  const std::string& Path() const { return path_; }
+
+  /// Appends `line` and CR LF.
+  void WriteLine(std::string_view line) {
+    buffer_.append(line);
+    buffer_.append("\r\n", 2);
+    if (file_ && buffer_.size() >= kFlushSize) Flush();
+  }
+  /// True once a write to the disk has failed; the conversion should stop.
+  bool Failed() const { return failed_; }
+
+  /// Finishes the file: flushes, closes and renames it over the target. False (with `error`)
+  /// when anything failed, in which case nothing is left behind.
+  bool Commit(std::string* error);
+  /// Drops the output: the temporary file is removed, the target is untouched.
+  void Discard();
+
+  /// The text written so far to a memory target.
+  const std::string& Text() const { return buffer_; }
+
+ private:
+  static constexpr size_t kFlushSize = 1 << 20;
+  void Flush();
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  std::string temp_path_;
+  std::string buffer_;
+  std::string error_;
+  bool open_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace vid

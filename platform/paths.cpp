@@ -1,0 +1,38 @@
+#include "platform/paths.h"
+
+#include <unistd.h>
+#include <climits>
+
+namespace vid {
+
+std::string ProgramFolder() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  return FolderOf(std::string(buf, static_cast<size_t>(n)));
+}
+
+std::string JoinOutName(const std::string& folder, std::string_view name) {
+  if (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.remove_prefix(1);
+  return JoinPath(folder, std::string(name));
+}
+
+std::string JoinPath(const std::string& folder, const std::string& file) {
+  if (folder.empty()) return file;
+  if (folder.back() == '/') return folder + file;
+  return folder + "/" + file;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace vid
