@@ -1,0 +1,92 @@
+#include "samples.h"
+
+#include <cmath>
+
+namespace vid::fx {
+namespace {
+
+// One day of 10-minute records from a 'g' central unit named "Atelier Nord" with a current
+// module (three phases and neutral, amperes in tenths) and a sensor module of type 254.
+Sample ConcentratorSample() {
+  constexpr int kRecords = 144;
+  std::vector<uint8_t> central, quality, currents, sensors;
+  for (int i = 0; i < kRecords; ++i) {
+    const int minutes = i * 10;
+    const auto stamp = BcdStamp(18, 3, 5, minutes / 60, minutes % 60, 0);
+    const double t = i / 144.0 * 2 * 3.14159265358979;
+    // Phase sums: v = sqrt(44.74 / n x S), so S = v^2 x n / 44.74 for n = 32 samples.
+    std::array<uint16_t, 3> sums{};
+    for (int p = 0; p < 3; ++p) {
+      const double v = 229.0 + 3 * std::sin(t + p) + (i % 7) * 0.3;
+      sums[p] = static_cast<uint16_t>(v * v * 32 / 44.74);
+    }
+    const bool outage = i == 100;
+    std::vector<uint8_t> rec = CentralRecord(stamp, sums, outage ? 0 : 32);
+    central.insert(central.end(), rec.begin(), rec.end());
+
+    std::array<uint16_t, 3> rms{}, lo{}, hi{};
+    for (int p = 0; p < 3; ++p) {
+      const double v = 229.5 + 2 * std::cos(t + p);
+      rms[p] = static_cast<uint16_t>(v * v / (1.002 * 1.002) * 32 / 178.96);
+      lo[p] = static_cast<uint16_t>(std::pow((v - 6) / 1.182, 2) / 4 * 4);
+      hi[p] = static_cast<uint16_t>(std::pow((v + 5) / 1.182, 2));
+    }
+    rec = QualityRecord(rms, lo, hi, outage ? 17 : 0);
+    quality.insert(quality.end(), rec.begin(), rec.end());
+
+    std::array<int16_t, 6> amps{};
+    for (int c = 0; c < 3; ++c) {
+      amps[c] = static_cast<int16_t>(420 + 180 * std::sin(t - 1.2 + c * 0.3) + (i * 37 + c) % 23);
+    }
+    amps[3] = static_cast<int16_t>(std::abs(amps[0] - amps[1]) / 2);
+    amps[4] = 0;
+    amps[5] = static_cast<int16_t>(-(i % 3));
+    rec = ModuleRecord(amps);
+    currents.insert(currents.end(), rec.begin(), rec.end());
+
+    std::array<int16_t, 6> sense{};
+    sense[0] = static_cast<int16_t>(2150 + 300 * std::sin(t));  // temperature, 1/100 degC
+    sense[1] = static_cast<int16_t>(4800 - 600 * std::sin(t));  // humidity, 1/100 %
+    sense[2] = static_cast<int16_t>(12 + i / 10);               // counter
+    sense[3] = static_cast<int16_t>(-1);                        // counter word 0xFFFF
+    sense[4] = 0x7FFF;                                          // not measured
+    sense[5] = static_cast<int16_t>(503 + i % 5);               // frequency, 1/10 Hz
+    rec = ModuleRecord(sense);
+    sensors.insert(sensors.end(), rec.begin(), rec.end());
+  }
+
+  DumpCentral c;
+  c.name = "Atelier Nord";
+  c.sn = 0x00A1B2C3;
+  c.end_addr = kRecords * 12;
+  c.wrap = 0;
+  c.type = 'g';
+
+  DumpModule m1;
+  m1.name = "Tableau TGBT";
+  m1.sn = 0x00012345;
+  m1.scale = {1, 10, 1, 10, 1, 10, 1, 10, 1, 1, 1, 1};
+  m1.channel_names = {"I1", "I2", "I3", "IN", "Spare", "Empty"};
+  m1.type = 6;
+
+  DumpModule m2;
+  m2.name = "Capteurs";
+  m2.sn = 0x00018002;
+  m2.channel_names = {"Temp", "Humid", "Count", "Pulses", "Missing", "Freq"};
+  m2.type = 254;
+  m2.kinds = {0, 1, 0x80, 0x80, 0, 4};
+
+  DumpLayout layout;
+  layout.central_stride = 30;
+  layout.module_stride = 154;
+  layout.columns = {central, quality, currents, sensors};
+  return {"atelier_nord.pdb", BuildDump(c, {m1, m2}, layout).bytes};
+}
+
+}  // namespace
+
+std::vector<Sample> Samples() {
+  return {ConcentratorSample()};
+}
+
+}  // namespace vid::fx
