@@ -21,10 +21,10 @@ class TestUi : public Ui {
   void SetClipboard(std::string_view text) override;
   void MessageBox(std::string_view text) override { boxes.emplace_back(text); }
 
-  std::string status;                  ///< the status line as it stands
-  std::vector<std::string> statuses;   ///< every status text, in order
-  std::vector<std::string> progress;   ///< every progress text, in order
-  std::vector<std::string> boxes;      ///< message box texts
+  std::string status;                 ///< the status line as it stands
+  std::vector<std::string> statuses;  ///< every status text, in order
+  std::vector<std::string> progress;  ///< every progress text, in order
+  std::vector<std::string> boxes;     ///< message box texts
   std::string clipboard = "(untouched)";
   int clipboard_ops = 0;
   int events = 0;
