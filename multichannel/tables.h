@@ -7,10 +7,34 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <type_traits>
 
 namespace vid {
+
+/// A fixed array of zero bytes taken from calloc: the system hands out pages that are already
+/// zero, so the big tables cost memory only where a conversion writes.
+template <typename T>
+class ZeroedArray {
+  static_assert(std::is_trivial_v<T>);
+
+ public:
+  explicit ZeroedArray(size_t n) : p_(static_cast<T*>(std::calloc(n, sizeof(T)))) {
+    if (!p_) throw std::bad_alloc();
+  }
+  T& operator[](size_t i) { return p_.get()[i]; }
+  const T& operator[](size_t i) const { return p_.get()[i]; }
+  T* get() const { return p_.get(); }
+
+ private:
+  struct Free {
+    void operator()(T* p) const { std::free(p); }
+  };
+  std::unique_ptr<T, Free> p_;
+};
 
 inline constexpr int32_t kPageBufBytes = 1200000;  ///< positions 1..1200000
 inline constexpr int kPageBufColumns = 26;         ///< columns 0..25
@@ -19,7 +43,7 @@ inline constexpr int kSampleColumns = 150;         ///< raw words 0..149 per rec
 
 class PageTable {
  public:
-  PageTable() : bytes_(new uint8_t[size_t{kPageBufColumns} * kPageBufBytes]()) {}
+  PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes) {}
 
   /// True when position n (1-based) of column col exists.
   static bool Holds(int64_t n, int col) {
@@ -49,7 +73,7 @@ class PageTable {
   }
 
  private:
-  std::unique_ptr<uint8_t[]> bytes_;
+  ZeroedArray<uint8_t> bytes_;
   std::array<int32_t, kPageBufColumns> high_{};  ///< highest position written per column
 };
 
@@ -57,11 +81,7 @@ class RecordTables {
  public:
   static constexpr size_t kRows = kMaxRecords + 1;  // row 0 unused
 
-  RecordTables()
-      : stamp_(new std::array<uint8_t, 6>[kRows]()),
-        raw_(new std::array<int16_t, kSampleColumns>[kRows]()),
-        volts_(new Volts[kRows]()),
-        downtime_(new double[kRows]()) {}
+  RecordTables() : stamp_(kRows), raw_(kRows), volts_(kRows), downtime_(kRows) {}
 
   static bool Holds(int64_t r) { return r >= 1 && r <= kMaxRecords; }
 
@@ -96,10 +116,10 @@ class RecordTables {
     if (r > used_) used_ = r;
   }
 
-  std::unique_ptr<std::array<uint8_t, 6>[]> stamp_;
-  std::unique_ptr<std::array<int16_t, kSampleColumns>[]> raw_;
-  std::unique_ptr<Volts[]> volts_;
-  std::unique_ptr<double[]> downtime_;
+  ZeroedArray<std::array<uint8_t, 6>> stamp_;
+  ZeroedArray<std::array<int16_t, kSampleColumns>> raw_;
+  ZeroedArray<Volts> volts_;
+  ZeroedArray<double> downtime_;
   int64_t used_ = 0;
 };
 
