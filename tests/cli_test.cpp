@@ -25,7 +25,8 @@ class CliTest : public ::testing::Test {
   // Runs `program args` with stdout and stderr captured.
   Outcome Exec(const std::string& args, const std::string& program = VIDURAVARE_CLI) {
     const std::string out = dir.file("stdout"), err = dir.file("stderr");
-    const std::string cmd = "LC_ALL=C '" + program + "' " + args + " >'" + out + "' 2>'" + err + "'";
+    const std::string cmd =
+        "LC_ALL=C '" + program + "' " + args + " >'" + out + "' 2>'" + err + "'";
     const int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
@@ -39,12 +40,12 @@ TEST_F(CliTest, HelpAndUsageErrors) {
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.out.find("convert INPUT... -o OUTPUT"), std::string::npos);
   EXPECT_EQ(Exec("").code, 2);
-  EXPECT_EQ(Exec("convert '" + Sample() + "'").code, 2);               // no -o
-  EXPECT_EQ(Exec("convert '" + Sample() + "' -o").code, 2);            // -o without value
+  EXPECT_EQ(Exec("convert '" + Sample() + "'").code, 2);     // no -o
+  EXPECT_EQ(Exec("convert '" + Sample() + "' -o").code, 2);  // -o without value
   EXPECT_EQ(Exec("convert --bogus '" + Sample() + "' -o x.txt").code, 2);
-  EXPECT_EQ(Exec("a.pdb").code, 2);                                     // one name alone
-  EXPECT_EQ(Exec("a.PDB b.txt").code, 2);                               // endings are exact
-  EXPECT_EQ(Exec("'a.pdb  b.txt'").code, 2);                            // two blanks: empty item
+  EXPECT_EQ(Exec("a.pdb").code, 2);           // one name alone
+  EXPECT_EQ(Exec("a.PDB b.txt").code, 2);     // endings are exact
+  EXPECT_EQ(Exec("'a.pdb  b.txt'").code, 2);  // two blanks: empty item
 }
 
 TEST_F(CliTest, ConvertWritesTheTextAndReportsOnStderr) {
@@ -63,10 +64,10 @@ TEST_F(CliTest, ConvertWritesTheTextAndReportsOnStderr) {
 TEST_F(CliTest, DecimalSeparatorAndDateCheckOptions) {
   const std::string dot = dir.file("dot.txt"), comma = dir.file("comma.txt");
   ASSERT_EQ(Exec("convert '" + Sample() + "' -o '" + dot + "'").code, 0);
-  ASSERT_EQ(Exec("convert '" + Sample() + "' -o '" + comma +
-                 "' --decimal-separator , --no-date-check")
-                .code,
-            0);
+  ASSERT_EQ(
+      Exec("convert '" + Sample() + "' -o '" + comma + "' --decimal-separator , --no-date-check")
+          .code,
+      0);
   std::string want = ReadText(dot);
   for (size_t i = want.find("\r\nAtelier"); (i = want.find('.', i + 1)) != std::string::npos;) {
     want[i] = ',';
@@ -86,10 +87,9 @@ TEST_F(CliTest, FailedConversionExitsOneAndKeepsTheEarlierFile) {
   EXPECT_EQ(Exec("convert '" + dir.file("missing.pdb") + "' -o '" + out + "'").code, 1);
   fx::DumpLayout layout;
   layout.columns = {std::vector<uint8_t>(12, 0)};
-  fx::WriteFile(dir.file("big.pdb"),
-                fx::BuildDump({.end_addr = 12, .type = 'f'}, std::vector<fx::DumpModule>(26),
-                              layout)
-                    .bytes);
+  fx::WriteFile(
+      dir.file("big.pdb"),
+      fx::BuildDump({.end_addr = 12, .type = 'f'}, std::vector<fx::DumpModule>(26), layout).bytes);
   Outcome r = Exec("convert '" + dir.file("big.pdb") + "' -o '" + out + "'");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("26 modules"), std::string::npos) << r.err;
