@@ -134,6 +134,10 @@ MakeResult Form1::Convert() {
 }
 
 bool Form1::OpenOutput(const std::string& out_name) {
+  if (OutputToMemory) {
+    s_.shell.OutFile.OpenMemory();
+    return true;
+  }
   const std::string path =
       OutputPathOverride ? *OutputPathOverride : JoinOutName(ProgramFolder, out_name);
   std::string error;
