@@ -314,11 +314,12 @@ bool MultiWriteRow(Session& s, int64_t r) {
       int64_t numerator;
       if (!kinds) {
         numerator = mult * w;
-        m.ScaledValue = static_cast<double>(numerator) / static_cast<double>(div);
-        const double back = static_cast<double>(div) * m.ScaledValue;
-        if (!keep_small && back > -2 && back < 2) {
-          numerator = 0;
-          m.ScaledValue = 0;
+        // Products of -1, 0 and 1 are written as 0. The test is made on the scaled value as
+        // the unit's software makes it; from 3 on, rounding cannot bring it inside.
+        if (!keep_small && numerator > -3 && numerator < 3) {
+          m.ScaledValue = static_cast<double>(numerator) / static_cast<double>(div);
+          const double back = static_cast<double>(div) * m.ScaledValue;
+          if (back > -2 && back < 2) numerator = 0;
         }
       } else {
         const uint16_t u = static_cast<uint16_t>(w);
@@ -327,7 +328,6 @@ bool MultiWriteRow(Session& s, int64_t r) {
         const bool unsigned_word =
             kind == 0x80 || kind == 0x81 || kind == 0x90 || kind == 0x91 || kind == 0x92;
         numerator = mult * (unsigned_word ? U32(w) : w);
-        m.ScaledValue = static_cast<double>(numerator) / static_cast<double>(div);
       }
       AppendRatio(out, numerator, div, decimals, sep);
     }

@@ -10,26 +10,28 @@ namespace {
 
 constexpr double kPow10[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
-// Writes `magnitude` (already scaled by 10^decimals) with the separator put in.
+// Writes `magnitude` (already scaled by 10^decimals) with the separator put in, in one append.
 void AppendScaled(std::string& out, bool negative, uint64_t magnitude, int decimals, char sep) {
-  char digits[32];
-  char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
-  int len = static_cast<int>(end - digits);
-  if (negative && magnitude != 0) out.push_back('-');
-  if (decimals <= 0) {
-    out.append(digits, len);
-    return;
+  char buf[48];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  int written = 0;
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+    if (++written == decimals) *--p = sep;
+  } while (magnitude != 0 || written < decimals);
+  if (written == decimals && decimals > 0) *--p = '0';  // at least one integer digit
+  // A text of zeros only ("0", "0.0"...) carries no sign.
+  if (negative) {
+    for (const char* q = p; q < end; ++q) {
+      if (*q >= '1' && *q <= '9') {
+        *--p = '-';
+        break;
+      }
+    }
   }
-  if (len <= decimals) {
-    out.push_back('0');
-    out.push_back(sep);
-    out.append(decimals - len, '0');
-    out.append(digits, len);
-    return;
-  }
-  out.append(digits, len - decimals);
-  out.push_back(sep);
-  out.append(digits + len - decimals, decimals);
+  out.append(p, end - p);
 }
 
 // The general case: round the 15-significant-digit decimal form of `value` by hand.
