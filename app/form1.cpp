@@ -2,6 +2,7 @@
 
 #include "dump/config.h"
 #include "logger/pdc_frame.h"
+#include "minichannel/Lit_minivoies.h"
 #include "multichannel/Lit_viduravare.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
@@ -122,8 +123,9 @@ MakeResult Form1::Convert() {
   for (int32_t m = 1; m <= modules; ++m) RecordModules(sh.InFile, cfg, m);
 
   if (cfg.MiniMode) {
-    Stop(s_, "Mini-channel files cannot be converted by this version");
-    return MakeResult::kStopped;
+    // A mini-channel dump always goes to mini1.txt, whatever name was asked for.
+    if (!OpenOutput("\\mini1.txt")) return MakeResult::kStopped;
+    return MiniConvert(s_) ? MakeResult::kDone : MakeResult::kStopped;
   }
   if (s_.opts.check_txt_name) {
     sh.OutName =

@@ -19,6 +19,7 @@ constexpr int kExitUsage = 2;
 const char kUsage[] =
     "usage: viduravare IN.pdb OUT.txt\n"
     "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
+    "         (a mini-channel dump always goes to mini1.txt there)\n"
     "       viduravare convert INPUT... -o OUTPUT [options]\n"
     "         convert a concentrator dump (or logger files) into the text file OUTPUT\n"
     "       viduravare preview FILE\n"

@@ -83,10 +83,46 @@ Sample ConcentratorSample() {
   return {"atelier_nord.pdb", BuildDump(c, {m1, m2}, layout).bytes};
 }
 
+// One day of 15-minute time stamps from a mini-channel unit named "Serre Est": voltages,
+// powers and currents of three phases. The scale is 10 / 4: a stored power of 600 is 1500 W,
+// a stored current of 640 is 2.5 x 10 / 4 = 6.25 A. The memory has not wrapped.
+Sample MiniSample() {
+  constexpr int kStamps = 96;
+  constexpr int16_t kMult = 10, kDiv = 4;
+  std::vector<uint8_t> memory;
+  auto add = [&memory](const std::vector<uint8_t>& rec) {
+    memory.insert(memory.end(), rec.begin(), rec.end());
+  };
+  for (int i = 0; i < kStamps; ++i) {
+    const int minutes = i * 15;
+    add(MiniStamp(0x07, 18, 3, 5, minutes / 60, minutes % 60, 0));
+    const double t = i / 96.0 * 2 * 3.14159265358979;
+    std::array<int16_t, 3> volts{}, watts{}, amps{};
+    for (int p = 0; p < 3; ++p) {
+      const double v = 230.0 + 2.5 * std::sin(t + 2.1 * p) + (i % 5) * 0.2;
+      const double w = 1500 - 900 * std::cos(t - 0.4 * p) + (i * 13 + p * 7) % 40;
+      volts[p] = static_cast<int16_t>(std::lround(v * 64));
+      watts[p] = static_cast<int16_t>(std::lround(w * kDiv / kMult));
+      amps[p] = static_cast<int16_t>(std::lround(w / v * 256 * kDiv / kMult));
+    }
+    add(MiniData(volts[0], volts[1], volts[2]));
+    add(MiniData(watts[0], watts[1], watts[2]));
+    add(MiniData(amps[0], amps[1], amps[2]));
+  }
+  MiniCentral c;
+  c.name = "Serre Est";
+  c.sn = 0x0051A7E2;
+  c.page = static_cast<int16_t>(memory.size() / 264);
+  c.offset = static_cast<int16_t>(memory.size() % 264);
+  c.mult = kMult;
+  c.div = kDiv;
+  return {"mini_site.pdb", BuildMiniDump(c, memory).bytes};
+}
+
 }  // namespace
 
 std::vector<Sample> Samples() {
-  return {ConcentratorSample()};
+  return {ConcentratorSample(), MiniSample()};
 }
 
 }  // namespace vid::fx

@@ -1,5 +1,6 @@
 // The sample recordings shipped in samples/, built with the fixture writer from a few plausible
-// measurements: a site with a 'g' central unit (voltage-quality channel) and two modules.
+// measurements: a site with a 'g' central unit (voltage-quality channel) and two modules, and a
+// mini-channel unit.
 #pragma once
 
 #include <string>
