@@ -1,5 +1,5 @@
-// A concentrator dump of arbitrary bytes through the whole Make: header, configuration,
-// channel loading, scan and text output.
+// A concentrator or mini-channel dump of arbitrary bytes through the whole Make: header,
+// configuration, then the multichannel or the mini-channel conversion with its text output.
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

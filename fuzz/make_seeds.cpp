@@ -51,10 +51,38 @@ void DumpSeeds(const std::string& dir) {
        BuildDump({.sn = 5, .end_addr = 60, .module_count = 9, .type = 'f'}, {plain}, f).bytes);
 }
 
+void MiniSeeds(const std::string& dir) {
+  for (const Sample& s : Samples()) {
+    if (s.name.rfind("mini", 0) == 0) Seed(dir, s.name, s.bytes);
+  }
+  std::vector<uint8_t> memory;
+  auto add = [&](const std::vector<uint8_t>& r) {
+    memory.insert(memory.end(), r.begin(), r.end());
+  };
+  add(MiniData(1, 2, 3));  // before the first time stamp
+  add(MiniStamp(0x07, 18, 3, 5, 17, 30, 10));
+  add(MiniData(14720, -200, 32767));
+  add(MiniData(1000, 2000, -3000));
+  add(MiniData(300, 301, 302));
+  add(MiniData(9, 9, 9));  // a fourth record after a 0x07 mask
+  add(MiniStamp(0xFF, 18, 3, 5, 17, 45, 10));
+  for (int i = 0; i < 8; ++i) add(MiniData(static_cast<int16_t>(i), -1, -32768));
+  add(MiniStamp(0x07, 18, 3, 5, 18, 0, 10));
+  MiniCentral c{.name = "Mini", .sn = 0x51, .page = 0, .offset = 60, .mult = 10, .div = 4};
+  Seed(dir, "mini_masks.pdb", BuildMiniDump(c, memory).bytes);
+  c.wrap_bytes = {0x01, 0x00};
+  c.offset = 36;
+  Seed(dir, "mini_wrapped_short.pdb", BuildMiniDump(c, memory).bytes);
+  c.div = 0;
+  c.wrap_bytes = {0x00, 0x00};
+  Seed(dir, "mini_div_zero.pdb", BuildMiniDump(c, memory).bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "fuzz";
   DumpSeeds(root + "/corpus/dump");
+  MiniSeeds(root + "/corpus/mini");
   return 0;
 }
