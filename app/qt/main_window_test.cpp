@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <functional>
 #include <memory>
 
@@ -29,10 +28,6 @@ namespace vid {
 namespace {
 
 const QString kSample = QStringLiteral("atelier_nord.pdb");
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
@@ -66,12 +61,24 @@ void DoubleClick(QWidget* viewport, QPoint at) {
   QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
 }
 
-// A window whose output goes to `program_folder`, shown so that its lists lay out their items.
+// A temporary folder with `in/` holding the sample (when asked for) and `prog/` standing for
+// the program's folder, and the window shown on it with `in/` open.
 class Window {
  public:
-  explicit Window(const QString& program_folder) : w(program_folder) {
+  explicit Window(bool with_sample = true)
+      : in(root() + "/in"), program(root() + "/prog"), w(program) {
+    QDir().mkpath(in);
+    QDir().mkpath(program);
+    if (with_sample) CopySample(in);
     w.show();
-    visible = QTest::qWaitForWindowExposed(&w);
+    ready = QTest::qWaitForWindowExposed(&w);
+    w.openFolder(in);
+  }
+
+  QString root() const { return QString::fromStdString(tmp.path()); }
+  void write(const QString& relative) {
+    QDir().mkpath(QFileInfo(root() + "/" + relative).path());
+    fx::WriteFile((root() + "/" + relative).toStdString(), fx::Bytes().u8(1));
   }
 
   template <class T>
@@ -80,23 +87,18 @@ class Window {
   }
   QListWidget* files() { return get<QListWidget>("File1"); }
   QTreeWidget* dirs() { return get<QTreeWidget>("Dir1"); }
-  QString etat() { return get<QLineEdit>("etat")->text(); }
-
+  QString text(const char* box) { return get<QLineEdit>(box)->text(); }
+  QString etat() { return text("etat"); }
   void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
 
-  QStringList listed() {
-    QStringList names;
-    for (int i = 0; i < files()->count(); ++i) names << files()->item(i)->text();
-    return names;
-  }
-  QStringList selected() {
+  QStringList listed(bool only_selected = false) {
     QStringList names;
     for (int i = 0; i < files()->count(); ++i) {
-      if (files()->item(i)->isSelected()) names << files()->item(i)->text();
+      if (!only_selected || files()->item(i)->isSelected()) names << files()->item(i)->text();
     }
     return names;
   }
-
+  QStringList selected() { return listed(true); }
   QPoint fileCentre(const QString& name) {
     const QList<QListWidgetItem*> found = files()->findItems(name, Qt::MatchExactly);
     return found.isEmpty() ? QPoint(-1, -1) : files()->visualItemRect(found.front()).center();
@@ -106,24 +108,13 @@ class Window {
   }
   void doubleClickFile(const QString& name) { DoubleClick(files()->viewport(), fileCentre(name)); }
 
-  // The folder list as it reads: one entry per line, indented by its level.
-  QStringList folders() {
-    QStringList lines;
-    for (QTreeWidgetItemIterator it(dirs()); *it; ++it) {
-      int level = 0;
-      for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) ++level;
-      lines << QString(2 * level, QLatin1Char(' ')) + (*it)->text(0);
-    }
-    return lines;
-  }
-  QString highlightedFolder() {
-    const QTreeWidgetItem* item = dirs()->currentItem();
-    return item ? item->data(0, Qt::UserRole).toString() : QString();
-  }
-  QPoint folderCentre(const QString& name) {
+  QTreeWidgetItem* folder(const QString& name) {
     const QList<QTreeWidgetItem*> found =
         dirs()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? QPoint(-1, -1) : dirs()->visualItemRect(found.front()).center();
+    return found.isEmpty() ? nullptr : found.front();
+  }
+  QPoint folderCentre(const QString& name) {
+    return folder(name) ? dirs()->visualItemRect(folder(name)).center() : QPoint(-1, -1);
   }
   void clickFolder(const QString& name) {
     QTest::mouseClick(dirs()->viewport(), Qt::LeftButton, {}, folderCentre(name));
@@ -132,26 +123,30 @@ class Window {
     DoubleClick(dirs()->viewport(), folderCentre(name));
   }
   QStringList subfolders(const QString& name) {
+    const QTreeWidgetItem* item = folder(name);
+    if (!item) return {QStringLiteral("(no folder ") + name + ")"};
     QStringList names;
-    const QList<QTreeWidgetItem*> found =
-        dirs()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-    if (found.isEmpty()) return {QStringLiteral("(no folder ") + name + ")"};
-    for (int i = 0; i < found.front()->childCount(); ++i) names << found.front()->child(i)->text(0);
+    for (int i = 0; i < item->childCount(); ++i) names << item->child(i)->text(0);
     return names;
+  }
+  QString highlightedFolder() {
+    const QTreeWidgetItem* item = dirs()->currentItem();
+    return item ? item->data(0, Qt::UserRole).toString() : QString();
   }
 
   // Runs `during` at the first event step of the next handler, while it is still running.
   void duringNextHandler(std::function<void()> during) {
-    auto* etat_box = get<QLineEdit>("etat");
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(etat_box, &QLineEdit::textChanged, &w, [=, this] {
+    *connection = QObject::connect(get<QLineEdit>("etat"), &QLineEdit::textChanged, &w, [=, this] {
       QObject::disconnect(*connection);
       QMetaObject::invokeMethod(&w, during, Qt::QueuedConnection);
     });
   }
 
+  fx::TempDir tmp;
+  QString in, program;
   MainWindow w;
-  bool visible = false;
+  bool ready = false;
 };
 
 class MainWindowTest : public QObject {
@@ -159,13 +154,12 @@ class MainWindowTest : public QObject {
 
  private slots:
   void makeWritesTheDumpsTextIntoTheProgramFolderAndOnTheClipboard();
-  void makeLeavesTheClipboardAloneWhenCopyIsUnticked();
-  void doubleClickOnAFileMakesIt();
+  void doubleClickMakesUnderTheSerialNumberAndLeavesTheClipboardWhenUnticked();
   void makeWithNoFileSelectedConvertsNothing();
   void fileClickShowsThePreviewLineOrTheOpenError();
   void makeAndFileClicksDuringAConversionAreIgnored();
   void quitDuringAConversionLeavesNoOutputAndClosesTheWindow();
-  void fileListShowsThePatternsFilesOfTheFolder();
+  void fileListTakesBothPatternsInAnyCase();
   void selectAllFilesSelectsEveryFileAndFollowsFolderChanges();
   void folderClickListsWithoutOpeningAndRefreshRereadsTheDisk();
   void driveThatCannotBeReadIsReportedAndLeft();
@@ -176,115 +170,76 @@ class MainWindowTest : public QObject {
 };
 
 void MainWindowTest::makeWritesTheDumpsTextIntoTheProgramFolderAndOnTheClipboard() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(QDir().mkpath(program));
-  Window win(program);
-  QVERIFY(win.visible);
+  Window win;
+  QVERIFY(win.ready);
   QVERIFY(win.get<QCheckBox>("copyclip")->isChecked());
   QGuiApplication::clipboard()->setText(QStringLiteral("before"));
 
-  win.w.openFolder(folder);
   win.clickFile(kSample);
   win.click("BMake");
 
   QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  const QByteArray text = ReadAll(program + "/mv1.txt");
+  const QByteArray text = ReadAll(win.program + "/mv1.txt");
   QVERIFY(text.startsWith(SampleHeaderLines()));
   QCOMPARE(text.count("\r\n"), 2 + 144);  // one row per 10-minute record of the day
   QVERIFY(text.endsWith("\r\n"));
   QCOMPARE(QGuiApplication::clipboard()->text(), FromCp1252(text.toStdString()));
 }
 
-void MainWindowTest::makeLeavesTheClipboardAloneWhenCopyIsUnticked() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(QDir().mkpath(program));
-  Window win(program);
+void MainWindowTest::doubleClickMakesUnderTheSerialNumberAndLeavesTheClipboardWhenUnticked() {
+  Window win;
   QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-
-  win.w.openFolder(folder);
   win.click("copyclip");
-  QVERIFY(!win.get<QCheckBox>("copyclip")->isChecked());
-  win.clickFile(kSample);
-  win.click("BMake");
-
-  QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  QVERIFY(ReadAll(program + "/mv1.txt").startsWith(SampleHeaderLines()));
-  QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
-}
-
-void MainWindowTest::doubleClickOnAFileMakesIt() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(QDir().mkpath(program));
-  Window win(program);
   win.click("Check_txt_name");
 
-  win.w.openFolder(folder);
   win.doubleClickFile(kSample);
 
   QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  // Named after the concentrator's serial number, as the ticked box asks.
-  QVERIFY(ReadAll(program + "/00A1B2C3.txt").startsWith(SampleHeaderLines()));
-  QVERIFY(!QFile::exists(program + "/mv1.txt"));
+  QVERIFY(ReadAll(win.program + "/00A1B2C3.txt").startsWith(SampleHeaderLines()));
+  QVERIFY(!QFile::exists(win.program + "/mv1.txt"));
+  QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
 void MainWindowTest::makeWithNoFileSelectedConvertsNothing() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(QDir().mkpath(program));
-  Window win(program);
-  win.w.openFolder(folder);
+  Window win;
   QVERIFY(win.selected().isEmpty());
 
   win.click("BMake");
   QCOMPARE(win.etat(), QStringLiteral("...Processing..."));
-  QVERIFY(QDir(program).isEmpty());
+  QVERIFY(QDir(win.program).isEmpty());
 
   // Nothing is left running: the next Make is taken.
   win.clickFile(kSample);
   win.click("BMake");
   QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  QVERIFY(QFile::exists(program + "/mv1.txt"));
+  QVERIFY(QFile::exists(win.program + "/mv1.txt"));
 }
 
 void MainWindowTest::fileClickShowsThePreviewLineOrTheOpenError() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(CopySample(folder, QStringLiteral("gone.pdb")));
-  Window win(program);
-  win.w.openFolder(folder);
+  Window win(false);
+  QVERIFY(CopySample(win.in));
+  QVERIFY(CopySample(win.in, QStringLiteral("gone.pdb")));
+  win.click("Command1");
 
   win.clickFile(kSample);
   QCOMPARE(win.etat(), QStringLiteral("Concentrator SN: 00A1B2C3 - Atelier Nord"));
-  QCOMPARE(win.get<QLineEdit>("Text2")->text(), folder + "/" + kSample);
-  QCOMPARE(win.get<QLineEdit>("Text1")->text(), QString());
-  QVERIFY(!QFile::exists(program + "/mv1.txt"));
+  QCOMPARE(win.text("Text2"), win.in + "/" + kSample);
+  QCOMPARE(win.text("Text1"), QString());
+  QVERIFY(QDir(win.program).isEmpty());
 
-  // A file removed after the list was read: the error goes to "Last Error :", the status line
+  // A file removed after the list was read: its error goes to "Last Error :", the status line
   // keeps the previous preview.
-  QVERIFY(QFile::remove(folder + "/gone.pdb"));
+  QVERIFY(QFile::remove(win.in + "/gone.pdb"));
   win.clickFile(QStringLiteral("gone.pdb"));
-  QCOMPARE(win.get<QLineEdit>("Text2")->text(), folder + "/gone.pdb");
-  QVERIFY2(win.get<QLineEdit>("Text1")->text().startsWith(QStringLiteral("2: ")),
-           qPrintable(win.get<QLineEdit>("Text1")->text()));
+  QCOMPARE(win.text("Text2"), win.in + "/gone.pdb");
+  QVERIFY2(win.text("Text1").startsWith(QStringLiteral("2: ")), qPrintable(win.text("Text1")));
   QCOMPARE(win.etat(), QStringLiteral("Concentrator SN: 00A1B2C3 - Atelier Nord"));
 }
 
 void MainWindowTest::makeAndFileClicksDuringAConversionAreIgnored() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(CopySample(folder, QStringLiteral("other.pdb")));
-  QVERIFY(QDir().mkpath(program));
-  Window win(program);
-  win.w.openFolder(folder);
+  Window win;
+  QVERIFY(CopySample(win.in, QStringLiteral("other.pdb")));
+  win.click("Command1");
   win.clickFile(kSample);
   win.get<QLineEdit>("Text2")->clear();
 
@@ -297,7 +252,7 @@ void MainWindowTest::makeAndFileClicksDuringAConversionAreIgnored() {
     win.doubleClickFile(QStringLiteral("other.pdb"));
     win.click("BHeader");
     etat_after_clicks = win.etat();
-    text2_after_clicks = win.get<QLineEdit>("Text2")->text();
+    text2_after_clicks = win.text("Text2");
   });
   win.click("BMake");
 
@@ -306,24 +261,19 @@ void MainWindowTest::makeAndFileClicksDuringAConversionAreIgnored() {
   QCOMPARE(etat_after_clicks, QStringLiteral("...Processing..."));
   QCOMPARE(text2_after_clicks, QString());
   QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  QVERIFY(ReadAll(program + "/mv1.txt").startsWith(SampleHeaderLines()));
+  QVERIFY(ReadAll(win.program + "/mv1.txt").startsWith(SampleHeaderLines()));
 
   // The guard is down again afterwards.
   win.clickFile(QStringLiteral("other.pdb"));
-  QCOMPARE(win.get<QLineEdit>("Text2")->text(), folder + "/other.pdb");
+  QCOMPARE(win.text("Text2"), win.in + "/other.pdb");
 }
 
 void MainWindowTest::quitDuringAConversionLeavesNoOutputAndClosesTheWindow() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in")), program = Q(tmp.file("prog"));
-  QVERIFY(CopySample(folder));
-  QVERIFY(QDir().mkpath(program));
-  QFile earlier(program + "/mv1.txt");
+  Window win;
+  QFile earlier(win.program + "/mv1.txt");
   QVERIFY(earlier.open(QIODevice::WriteOnly));
   earlier.write("earlier output\r\n");
   earlier.close();
-  Window win(program);
-  win.w.openFolder(folder);
   win.clickFile(kSample);
 
   bool still_open_during = false;
@@ -335,31 +285,26 @@ void MainWindowTest::quitDuringAConversionLeavesNoOutputAndClosesTheWindow() {
 
   QVERIFY(still_open_during);
   QVERIFY(!win.w.isVisible());
-  QCOMPARE(ReadAll(program + "/mv1.txt"), QByteArray("earlier output\r\n"));
-  QCOMPARE(QDir(program).entryList(QDir::Files), QStringList{QStringLiteral("mv1.txt")});
+  QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier output\r\n"));
+  QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{"mv1.txt"});
 }
 
-void MainWindowTest::fileListShowsThePatternsFilesOfTheFolder() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("in"));
-  QVERIFY(QDir().mkpath(folder + "/sub.pdb"));
+void MainWindowTest::fileListTakesBothPatternsInAnyCase() {
+  Window win(false);
+  QVERIFY(QDir().mkpath(win.in + "/sub.pdb"));
   for (const char* name : {"b.pdb", "A.PDB", "c.pdc", "notes.txt", "pdb", "d.pdbx"}) {
-    QVERIFY(fx::WriteFile(tmp.file("in/") + name, fx::Bytes().u8(1)));
+    win.write(QStringLiteral("in/") + name);
   }
-  Window win(Q(tmp.path()));
-  win.w.openFolder(folder);
+  win.click("Command1");
   QCOMPARE(win.listed(), (QStringList{"A.PDB", "b.pdb", "c.pdc"}));
 }
 
 void MainWindowTest::selectAllFilesSelectsEveryFileAndFollowsFolderChanges() {
-  fx::TempDir tmp;
-  const QString a = Q(tmp.file("a")), b = Q(tmp.file("a/b"));
-  QVERIFY(QDir().mkpath(b));
-  for (const char* name : {"a/1.pdb", "a/2.pdc", "a/b/3.pdb", "a/b/4.pdb", "a/b/5.pdc"}) {
-    QVERIFY(fx::WriteFile(tmp.file(name), fx::Bytes().u8(1)));
+  Window win(false);
+  for (const char* name : {"in/1.pdb", "in/2.pdc", "in/b/3.pdb", "in/b/4.pdb", "in/b/5.pdc"}) {
+    win.write(QString::fromLatin1(name));
   }
-  Window win(Q(tmp.path()));
-  win.w.openFolder(a);
+  win.w.openFolder(win.in);
   QVERIFY(!win.get<QCheckBox>("select_all_files")->isChecked());
   QVERIFY(win.selected().isEmpty());
 
@@ -380,73 +325,64 @@ void MainWindowTest::selectAllFilesSelectsEveryFileAndFollowsFolderChanges() {
 }
 
 void MainWindowTest::folderClickListsWithoutOpeningAndRefreshRereadsTheDisk() {
-  fx::TempDir tmp;
-  const QString a = Q(tmp.file("a")), b = Q(tmp.file("a/b"));
-  QVERIFY(QDir().mkpath(b + "/c"));
-  QVERIFY(QDir().mkpath(a + "/d"));
-  QVERIFY(fx::WriteFile(tmp.file("a/1.pdb"), fx::Bytes().u8(1)));
-  QVERIFY(fx::WriteFile(tmp.file("a/b/2.pdb"), fx::Bytes().u8(1)));
-  Window win(Q(tmp.path()));
-  win.w.openFolder(a);
-  // The drive's root on top, the open folder's parents under it, then the open folder with its
-  // subfolders.
+  Window win(false);
+  for (const char* name : {"in/1.pdb", "in/b/2.pdb", "in/b/c/x", "in/d/x"}) {
+    win.write(QString::fromLatin1(name));
+  }
+  win.w.openFolder(win.in);
+  // The drive's root on top, the open folder's parents under it (without their other
+  // subfolders), then the open folder with its subfolders.
   QCOMPARE(win.dirs()->topLevelItemCount(), 1);
-  QCOMPARE(win.dirs()->topLevelItem(0)->text(0), QStorageInfo(a).rootPath());
-  QCOMPARE(win.subfolders(QFileInfo(tmp.path().c_str()).fileName()), QStringList{"a"});
-  QCOMPARE(win.subfolders("a"), (QStringList{"b", "d"}));
-  QCOMPARE(win.highlightedFolder(), a);
+  QCOMPARE(win.dirs()->topLevelItem(0)->text(0), QStorageInfo(win.in).rootPath());
+  QCOMPARE(win.subfolders(QFileInfo(win.root()).fileName()), QStringList{"in"});
+  QCOMPARE(win.subfolders("in"), (QStringList{"b", "d"}));
+  QCOMPARE(win.highlightedFolder(), win.in);
   QCOMPARE(win.listed(), QStringList{"1.pdb"});
 
   win.get<QLineEdit>("etat")->setText(QStringLiteral("old status"));
   win.clickFolder(QStringLiteral("b"));
   QCOMPARE(win.listed(), QStringList{"2.pdb"});
   QCOMPARE(win.etat(), QString());
-  QCOMPARE(win.highlightedFolder(), b);
-  QCOMPARE(win.subfolders("a"), (QStringList{"b", "d"}));  // highlighted, not opened
+  QCOMPARE(win.highlightedFolder(), win.in + "/b");
+  QCOMPARE(win.subfolders("in"), (QStringList{"b", "d"}));  // highlighted, not opened
   QCOMPARE(win.subfolders("b"), QStringList());
 
-  QVERIFY(fx::WriteFile(tmp.file("a/b/0.pdc"), fx::Bytes().u8(1)));
-  QVERIFY(QDir().mkpath(a + "/e"));
+  win.write(QStringLiteral("in/b/0.pdc"));
+  win.write(QStringLiteral("in/e/x"));
   QCOMPARE(win.listed(), QStringList{"2.pdb"});
   win.click("Command1");
   QCOMPARE(win.listed(), (QStringList{"0.pdc", "2.pdb"}));
-  QCOMPARE(win.subfolders("a"), (QStringList{"b", "d", "e"}));
-  QCOMPARE(win.highlightedFolder(), b);
+  QCOMPARE(win.subfolders("in"), (QStringList{"b", "d", "e"}));
+  QCOMPARE(win.highlightedFolder(), win.in + "/b");
 
   win.doubleClickFolder(QStringLiteral("b"));
-  QCOMPARE(win.subfolders("a"), QStringList{"b"});
+  QCOMPARE(win.subfolders("in"), QStringList{"b"});
   QCOMPARE(win.subfolders("b"), QStringList{"c"});
   QCOMPARE(win.listed(), (QStringList{"0.pdc", "2.pdb"}));
-  win.doubleClickFolder(QStringLiteral("a"));
-  QCOMPARE(win.subfolders("a"), (QStringList{"b", "d", "e"}));
+  win.doubleClickFolder(QStringLiteral("in"));
+  QCOMPARE(win.subfolders("in"), (QStringList{"b", "d", "e"}));
   QCOMPARE(win.listed(), QStringList{"1.pdb"});
 }
 
 void MainWindowTest::driveThatCannotBeReadIsReportedAndLeft() {
-  fx::TempDir tmp;
-  const QString a = Q(tmp.file("a"));
-  QVERIFY(QDir().mkpath(a));
-  QVERIFY(fx::WriteFile(tmp.file("a/1.pdb"), fx::Bytes().u8(1)));
-  Window win(Q(tmp.path()));
-  win.w.openFolder(a);
+  Window win;
   auto* drives = win.get<QComboBox>("Drive1");
   const QString chosen = drives->currentText();
   QVERIFY(!chosen.isEmpty());
 
   // A drive that went away after the list was made, as a removed stick does.
-  const QString gone = Q(tmp.file("gone"));
+  const QString gone = win.root() + "/gone";
   drives->addItem(gone, gone);
   drives->setCurrentIndex(drives->count() - 1);
 
   QCOMPARE(win.etat(), QStringLiteral("Drive %1 cannot be read").arg(gone));
   QCOMPARE(drives->currentText(), chosen);
-  QCOMPARE(win.highlightedFolder(), a);
-  QCOMPARE(win.listed(), QStringList{"1.pdb"});
+  QCOMPARE(win.highlightedFolder(), win.in);
+  QCOMPARE(win.listed(), QStringList{kSample});
 }
 
 void MainWindowTest::messageBoxHasOnlyOkAndNoTitle() {
-  fx::TempDir tmp;
-  Window win(Q(tmp.path()));
+  Window win(false);
   QString title = QStringLiteral("(none)"), text;
   QMessageBox::StandardButtons buttons;
   QTimer::singleShot(0, &win.w, [&] {
@@ -472,7 +408,7 @@ void MainWindowTest::windows1252TextShowsItsOwnCharacters() {
 
 void MainWindowTest::twoNameCommandLineConvertsWithoutTheWindowAndEnds() {
   fx::TempDir tmp;
-  const QString folder = Q(tmp.path());
+  const QString folder = QString::fromStdString(tmp.path());
   QVERIFY(CopySample(folder));
   // The output goes into the program's folder: a name no other run uses.
   const QString out_name = QStringLiteral("cmdline_%1.txt").arg(QCoreApplication::applicationPid());
@@ -502,12 +438,11 @@ void MainWindowTest::twoNameCommandLineConvertsWithoutTheWindowAndEnds() {
 }
 
 void MainWindowTest::everyControlFitsInTheWindowAndTheScreenshotIsTaken() {
-  fx::TempDir tmp;
-  const QString folder = Q(tmp.file("samples"));
-  QVERIFY(CopySample(folder));
-  Window win(Q(tmp.path()));
+  Window win(false);
+  const QString samples = win.root() + "/samples";
+  QVERIFY(CopySample(samples));
   QCOMPARE(win.w.windowTitle(), QStringLiteral("VIDURAVARE"));
-  win.w.openFolder(folder);
+  win.w.openFolder(samples);
   win.clickFile(kSample);
 
   const QRect inside = win.w.rect();
