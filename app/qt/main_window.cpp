@@ -291,30 +291,28 @@ void MainWindow::fromForm() {
 
 // ---- handlers
 
-void MainWindow::onMake() {
-  if (handlerRunning()) return;
+template <class Call>
+void MainWindow::runHandler(Call call) {
+  if (handler_running_) return;
+  handler_running_ = true;
   toForm();
-  form_.BMake_Click();
+  call();
   fromForm();
-  quitIfRequested();
+  handler_running_ = false;
+  if (quit_requested_) close();
+}
+
+void MainWindow::onMake() {
+  runHandler([this] { form_.BMake_Click(); });
 }
 
 void MainWindow::onFileClicked() {
-  if (handlerRunning()) return;
-  toForm();
-  form_.File1_Click();
-  fromForm();
-  quitIfRequested();
+  runHandler([this] { form_.File1_Click(); });
 }
 
 void MainWindow::onLoadHeader() {
-  if (handlerRunning()) return;
-  header_running_ = true;
-  toForm();
   // Loading a logger header file arrives with the logger conversion; it is called here.
-  fromForm();
-  header_running_ = false;
-  quitIfRequested();
+  runHandler([] {});
 }
 
 void MainWindow::onQuit() {
@@ -322,12 +320,8 @@ void MainWindow::onQuit() {
   close();
 }
 
-void MainWindow::quitIfRequested() {
-  if (quit_requested_) close();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (handlerRunning()) {
+  if (handler_running_) {
     // The running conversion stops at its next event step; the window closes after it.
     quit_requested_ = true;
     event->ignore();

@@ -75,12 +75,13 @@ class MainWindow : public QWidget, public Ui {
   void createLabels();
   void fillDrives();
 
-  /// True while a handler runs: clicks on Make, a file and Load Header are then ignored.
-  bool handlerRunning() const { return session_.shell.Busy || header_running_; }
+  /// Runs one of Form1's handlers between copying the controls into Form1 and back. A click
+  /// that arrives while a handler lets the window process events is ignored; a Quit that
+  /// arrived meanwhile closes the window once the handler has returned.
+  template <class Call>
+  void runHandler(Call call);
   void toForm();
   void fromForm();
-  /// Closes the window at the end of a handler when Quit was asked for while it ran.
-  void quitIfRequested();
 
   void setDriveRoot(const QString& root);
   void openDir(const QString& path);
@@ -93,7 +94,7 @@ class MainWindow : public QWidget, public Ui {
   Form1 form_{session_};
   QString program_folder_;
   bool quit_requested_ = false;
-  bool header_running_ = false;
+  bool handler_running_ = false;  ///< Make, a preview or Load Header is under way
 
   QString drive_root_;                 ///< root of the drive chosen in Drive1
   QHash<QString, QString> drive_dir_;  ///< the folder last open on each drive
