@@ -1,0 +1,439 @@
+#include "app/qt/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "app/qt/cp1252.h"
+
+namespace vid {
+
+namespace {
+
+// Places are given in twips, as the window was drawn: 15 twips to a pixel.
+constexpr int kTwipsPerPixel = 15;
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+  w->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
+}
+
+// A caption wider than its place in the system's font grows to the right rather than being cut.
+void PlaceCaption(QWidget* w, int left, int top, int width, int height) {
+  Place(w, left, top, width, height);
+  if (w->sizeHint().width() > w->width()) w->resize(w->sizeHint().width(), w->height());
+}
+
+// A label that ends just left of `box`, on its line.
+void PlaceLabelBefore(QLabel* label, const QWidget* box) {
+  const QSize hint = label->sizeHint();
+  label->setGeometry(box->x() - 4 - hint.width(), box->y(), hint.width(), box->height());
+}
+
+std::string Encode(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
+
+QString Decode(const std::string& name) {
+  return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+QString CleanPath(const QString& path) {
+  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The numbers use the decimal separator of the user's locale when it is one byte of the output's
+// code page.
+char LocaleDecimalSeparator() {
+  const QString point = QLocale().decimalPoint();
+  if (point.size() == 1 && point[0].unicode() < 0x100) return static_cast<char>(point[0].unicode());
+  return '.';
+}
+
+const QStringList kFilePatterns = {QStringLiteral("*.pdb"), QStringLiteral("*.pdc")};
+
+}  // namespace
+
+MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
+    : QWidget(parent), program_folder_(program_folder) {
+  setWindowTitle(QStringLiteral("VIDURAVARE"));
+  // The places are fixed in pixels, so the text size is too.
+  QFont small = font();
+  small.setPixelSize(11);
+  setFont(small);
+
+  createBrowser();
+  createStatusLine();
+  createOptions();
+  createButtons();
+  createLabels();
+  setFixedSize(672, 624);
+
+  session_.opts.decimal_sep = LocaleDecimalSeparator();
+  fillDrives();
+  openFolder(QDir::currentPath());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createBrowser() {
+  drive1_ = new QComboBox(this);
+  drive1_->setObjectName(QStringLiteral("Drive1"));
+  Place(drive1_, 240, 120, 6855, 315);
+  connect(drive1_, &QComboBox::currentIndexChanged, this, &MainWindow::onDriveChanged);
+
+  // The folder list: the open folder under its parents, its subfolders under it. A click
+  // highlights a folder, a double click (or Enter) opens it.
+  dir1_ = new QTreeWidget(this);
+  dir1_->setObjectName(QStringLiteral("Dir1"));
+  dir1_->setHeaderHidden(true);
+  dir1_->setRootIsDecorated(false);
+  dir1_->setItemsExpandable(false);
+  dir1_->setExpandsOnDoubleClick(false);
+  dir1_->setIndentation(12);
+  dir1_->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));  // nothing folds
+  dir1_->setUniformRowHeights(true);
+  Place(dir1_, 240, 480, 4935, 5940);
+  connect(dir1_, &QTreeWidget::itemClicked, this, &MainWindow::onDirClicked);
+  connect(dir1_, &QTreeWidget::itemActivated, this, &MainWindow::onDirActivated);
+
+  file1_ = new QListWidget(this);
+  file1_->setObjectName(QStringLiteral("File1"));
+  file1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Place(file1_, 5280, 480, 4575, 5940);
+  connect(file1_, &QListWidget::itemClicked, this, &MainWindow::onFileClicked);
+  connect(file1_, &QListWidget::itemDoubleClicked, this, &MainWindow::onMake);
+}
+
+void MainWindow::createStatusLine() {
+  etat_ = new QLineEdit(this);
+  etat_->setObjectName(QStringLiteral("etat"));
+  Place(etat_, 360, 6480, 9255, 375);
+
+  text1_ = new QLineEdit(this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  Place(text1_, 1200, 8040, 2895, 375);
+  auto* label4 = new QLabel(QStringLiteral("Last Error :"), this);
+  label4->setObjectName(QStringLiteral("Label4"));
+  PlaceLabelBefore(label4, text1_);
+
+  text2_ = new QLineEdit(this);
+  text2_->setObjectName(QStringLiteral("Text2"));
+  Place(text2_, 1200, 8400, 8535, 375);
+  auto* label5 = new QLabel(QStringLiteral("FileName:"), this);
+  label5->setObjectName(QStringLiteral("Label5"));
+  PlaceLabelBefore(label5, text2_);
+}
+
+void MainWindow::createOptions() {
+  copyclip_ = new QCheckBox(QStringLiteral("Copy data to clipboard"), this);
+  copyclip_->setObjectName(QStringLiteral("copyclip"));
+  copyclip_->setChecked(true);
+  PlaceCaption(copyclip_, 240, 6840, 2055, 255);
+
+  select_all_files_ = new QCheckBox(QStringLiteral("Select all files from the directory"), this);
+  select_all_files_->setObjectName(QStringLiteral("select_all_files"));
+  PlaceCaption(select_all_files_, 240, 7080, 2775, 255);
+  connect(select_all_files_, &QCheckBox::toggled, this, &MainWindow::onSelectAllToggled);
+
+  datetimecheck_ = new QCheckBox(this);
+  datetimecheck_->setObjectName(QStringLiteral("datetimecheck"));
+  Place(datetimecheck_, 240, 7680, 255, 255);
+  auto* label3 = new QLabel(QStringLiteral("Don't check  date/time formats"), this);
+  label3->setObjectName(QStringLiteral("Label3"));
+  PlaceCaption(label3, 480, 7680, 0, 255);
+
+  check_txt_name_ = new QCheckBox(QStringLiteral("Output TXT file name = concentrator SN"), this);
+  check_txt_name_->setObjectName(QStringLiteral("Check_txt_name"));
+  PlaceCaption(check_txt_name_, 240, 8880, 3975, 375);
+}
+
+void MainWindow::createButtons() {
+  struct Button {
+    const char* name;
+    const char* caption;
+    int left, width;
+    void (MainWindow::*slot)();
+  };
+  const Button buttons[] = {
+      {"BMake", "Make", 4680, 1335, &MainWindow::onMake},
+      {"BHeader", "Load Header", 6120, 1215, &MainWindow::onLoadHeader},
+      {"Command1", "Refresh", 7440, 1095, &MainWindow::onRefresh},
+      {"BQuit", "Quit", 8640, 1215, &MainWindow::onQuit},
+  };
+  for (const Button& b : buttons) {
+    auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
+    button->setObjectName(QString::fromLatin1(b.name));
+    Place(button, b.left, 6960, b.width, 495);
+    connect(button, &QPushButton::clicked, this, b.slot);
+  }
+}
+
+void MainWindow::createLabels() {
+  auto* maker = new QLabel(QStringLiteral("Kastenvol"), this);
+  maker->setObjectName(QStringLiteral("Label1"));
+  QFont comic(QStringLiteral("Comic Sans MS"));
+  comic.setStyleHint(QFont::Cursive);
+  comic.setPixelSize(20);
+  maker->setFont(comic);
+  maker->setAlignment(Qt::AlignCenter);
+  Place(maker, 7200, 0, 2415, 495);
+
+  auto* version = new QLabel(QStringLiteral("Version " VIDURAVARE_VERSION), this);
+  version->setObjectName(QStringLiteral("Label2"));
+  PlaceCaption(version, 2400, 7320, 2295, 255);
+}
+
+void MainWindow::fillDrives() {
+  QList<QStorageInfo> volumes;
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+    // Some mounts are single files (bound into a container); only folders are drives.
+    if (!v.isValid() || !QFileInfo(v.rootPath()).isDir()) continue;
+    const bool seen = std::any_of(volumes.begin(), volumes.end(), [&](const QStorageInfo& o) {
+      return o.rootPath() == v.rootPath();
+    });
+    if (!seen) volumes.append(v);
+  }
+  std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
+    return a.rootPath() < b.rootPath();
+  });
+  const QSignalBlocker quiet(drive1_);
+  for (const QStorageInfo& v : volumes) {
+    const QString name = v.name();
+    drive1_->addItem(name.isEmpty() ? v.rootPath() : v.rootPath() + " [" + name + "]",
+                     v.rootPath());
+  }
+}
+
+std::optional<MakeResult> MainWindow::formLoad(const QString& command_line) {
+  toForm();
+  const std::optional<MakeResult> result = form_.Form_Load(Encode(command_line));
+  fromForm();
+  return result;
+}
+
+QString MainWindow::status() const {
+  return etat_->text();
+}
+
+// ---- the Ui of the conversions
+
+void MainWindow::SetStatus(std::string_view text) {
+  etat_->setText(FromCp1252(text));
+}
+
+void MainWindow::ProcessEvents() {
+  QCoreApplication::processEvents();
+}
+
+void MainWindow::ClearClipboard() {
+  QGuiApplication::clipboard()->clear();
+}
+
+void MainWindow::SetClipboard(std::string_view text) {
+  QGuiApplication::clipboard()->setText(FromCp1252(text));
+}
+
+void MainWindow::MessageBox(std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, QString(), FromCp1252(text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+// ---- Form1's fields and the controls
+
+void MainWindow::toForm() {
+  FileList& list = form_.File1;
+  list.folder = Encode(files_folder_);
+  list.selected.clear();
+  for (int row = 0; row < file1_->count(); ++row) {
+    const QListWidgetItem* item = file1_->item(row);
+    if (item->isSelected()) list.selected.push_back(Encode(item->text()));
+  }
+  // The current entry is the file; when it is not selected (or there is none), the first of the
+  // selected files stands in for it.
+  const QListWidgetItem* current = file1_->currentItem();
+  if (current && current->isSelected()) {
+    list.file_name = Encode(current->text());
+  } else {
+    list.file_name = list.selected.empty() ? std::string() : list.selected.front();
+  }
+  form_.Text1 = text1_->text().toLocal8Bit().toStdString();
+  form_.Text2 = Encode(text2_->text());
+  form_.ProgramFolder = Encode(program_folder_);
+
+  Options& o = session_.opts;
+  o.copyclip = copyclip_->isChecked();
+  o.select_all_files = select_all_files_->isChecked();
+  o.datetimecheck = datetimecheck_->isChecked();
+  o.check_txt_name = check_txt_name_->isChecked();
+}
+
+void MainWindow::fromForm() {
+  text1_->setText(QString::fromLocal8Bit(QByteArray::fromStdString(form_.Text1)));
+  text2_->setText(Decode(form_.Text2));
+  copyclip_->setChecked(session_.opts.copyclip);
+}
+
+// ---- handlers
+
+template <class Call>
+void MainWindow::runHandler(Call call) {
+  if (handler_running_) return;
+  handler_running_ = true;
+  toForm();
+  call();
+  fromForm();
+  handler_running_ = false;
+  if (quit_requested_) close();
+}
+
+void MainWindow::onMake() {
+  runHandler([this] { form_.BMake_Click(); });
+}
+
+void MainWindow::onFileClicked() {
+  runHandler([this] { form_.File1_Click(); });
+}
+
+void MainWindow::onLoadHeader() {
+  // Loading a logger header file arrives with the logger conversion; it is called here.
+  runHandler([] {});
+}
+
+void MainWindow::onQuit() {
+  quit_requested_ = true;
+  close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (handler_running_) {
+    // The running conversion stops at its next event step; the window closes after it.
+    quit_requested_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+// ---- the file browser
+
+void MainWindow::openFolder(const QString& folder) {
+  const QString path = CleanPath(folder);
+  const QString root = QStorageInfo(path).rootPath();
+  setDriveRoot(root.isEmpty() ? QDir::rootPath() : root);
+  openDir(path);
+}
+
+void MainWindow::setDriveRoot(const QString& root) {
+  drive_root_ = root;
+  const QSignalBlocker quiet(drive1_);
+  int i = drive1_->findData(root);
+  if (i < 0) {
+    drive1_->addItem(root, root);
+    i = drive1_->count() - 1;
+  }
+  drive1_->setCurrentIndex(i);
+}
+
+void MainWindow::onDriveChanged(int index) {
+  const QString root = drive1_->itemData(index).toString();
+  const QFileInfo info(root);
+  if (!QStorageInfo(root).isReady() || !info.isReadable() || !info.isExecutable()) {
+    etat_->setText(tr("Drive %1 cannot be read").arg(root));
+    const QSignalBlocker quiet(drive1_);
+    drive1_->setCurrentIndex(drive1_->findData(drive_root_));
+    return;
+  }
+  setDriveRoot(root);
+  openDir(drive_dir_.value(root, root));
+}
+
+void MainWindow::openDir(const QString& path) {
+  dir_open_ = path;
+  drive_dir_[drive_root_] = path;
+  fillDirList(path);
+  etat_->clear();
+  showFiles(path);
+}
+
+void MainWindow::fillDirList(const QString& highlight) {
+  const QIcon open_icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed_icon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  QStringList chain;
+  for (QDir d(dir_open_);;) {
+    chain.prepend(d.absolutePath());
+    if (d.absolutePath() == drive_root_ || !d.cdUp()) break;
+  }
+  dir1_->clear();
+  QTreeWidgetItem* parent = nullptr;
+  QTreeWidgetItem* highlighted = nullptr;
+  auto add = [&](const QString& path, const QString& text, const QIcon& icon) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(dir1_);
+    item->setText(0, text);
+    item->setIcon(0, icon);
+    item->setData(0, Qt::UserRole, path);
+    if (path == highlight) highlighted = item;
+    return item;
+  };
+  for (const QString& path : chain) {
+    parent = add(path, parent ? QFileInfo(path).fileName() : path, open_icon);
+  }
+  QTreeWidgetItem* open = parent;
+  const QDir folder(dir_open_);
+  const QStringList subfolders =
+      folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : subfolders) add(folder.filePath(name), name, closed_icon);
+  dir1_->expandAll();
+  dir1_->setCurrentItem(highlighted ? highlighted : open);
+  dir1_->scrollToItem(dir1_->currentItem());
+}
+
+void MainWindow::onDirClicked(QTreeWidgetItem* item) {
+  etat_->clear();
+  showFiles(item->data(0, Qt::UserRole).toString());
+}
+
+void MainWindow::onDirActivated(QTreeWidgetItem* item) {
+  openDir(item->data(0, Qt::UserRole).toString());
+}
+
+void MainWindow::onRefresh() {
+  etat_->clear();
+  const QTreeWidgetItem* item = dir1_->currentItem();
+  const QString highlighted = item ? item->data(0, Qt::UserRole).toString() : dir_open_;
+  fillDirList(highlighted);
+  showFiles(dir1_->currentItem()->data(0, Qt::UserRole).toString());
+}
+
+void MainWindow::showFiles(const QString& folder) {
+  files_folder_ = folder;
+  file1_->clear();
+  file1_->addItems(
+      QDir(folder).entryList(kFilePatterns, QDir::Files, QDir::Name | QDir::IgnoreCase));
+  if (select_all_files_->isChecked()) file1_->selectAll();
+}
+
+void MainWindow::onSelectAllToggled(bool on) {
+  if (on) {
+    file1_->selectAll();
+  } else {
+    file1_->clearSelection();
+  }
+}
+
+}  // namespace vid

@@ -1,0 +1,116 @@
+// The window "VIDURAVARE": the drive, folder and file lists, the status line `etat`, the option
+// boxes and the four buttons, each at its fixed place. The window owns the session and the
+// toolkit-free `Form1` logic; its slots copy the controls into `Form1` (folder, current and
+// selected files, text boxes, options), call the handler and copy back what the handler changed.
+// It is also the conversions' `Ui`: the status line, event processing, the clipboard and the
+// message box. While a handler runs and lets the window process events, Make, the file preview
+// and Load Header clicks are ignored; Quit stops a running conversion at its next event step
+// (which leaves no output file) and closes the window once the handler has returned.
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "app/form1.h"
+#include "app/session.h"
+#include "platform/ui.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vid {
+
+class MainWindow : public QWidget, public Ui {
+  Q_OBJECT
+
+ public:
+  /// `program_folder` receives the output files.
+  explicit MainWindow(const QString& program_folder, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  /// The window's load with the text behind the program's name. Returns the result of the
+  /// conversion when the text names an input and an output (the program then ends without
+  /// showing the window), nothing when the window is for the user.
+  std::optional<MakeResult> formLoad(const QString& command_line);
+
+  /// Chooses the drive holding `folder`, then opens `folder` in the folder list.
+  void openFolder(const QString& folder);
+
+  /// The text of the status line.
+  QString status() const;
+
+  // Ui
+  void SetStatus(std::string_view text) override;
+  void ProcessEvents() override;
+  bool QuitRequested() const override { return quit_requested_; }
+  void ClearClipboard() override;
+  void SetClipboard(std::string_view text) override;
+  void MessageBox(std::string_view text) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void onDriveChanged(int index);
+  void onDirClicked(QTreeWidgetItem* item);
+  void onDirActivated(QTreeWidgetItem* item);
+  void onFileClicked();
+  void onMake();
+  void onLoadHeader();
+  void onRefresh();
+  void onQuit();
+  void onSelectAllToggled(bool on);
+
+ private:
+  void createBrowser();
+  void createStatusLine();
+  void createOptions();
+  void createButtons();
+  void createLabels();
+  void fillDrives();
+
+  /// Runs one of Form1's handlers between copying the controls into Form1 and back. A click
+  /// that arrives while a handler lets the window process events is ignored; a Quit that
+  /// arrived meanwhile closes the window once the handler has returned.
+  template <class Call>
+  void runHandler(Call call);
+  void toForm();
+  void fromForm();
+
+  void setDriveRoot(const QString& root);
+  void openDir(const QString& path);
+  /// Lists the open folder's parents down from the drive root, the open folder and its
+  /// subfolders, read from disk; highlights `highlight` (the open folder when it is not listed).
+  void fillDirList(const QString& highlight);
+  void showFiles(const QString& folder);
+
+  Session session_{*this};
+  Form1 form_{session_};
+  QString program_folder_;
+  bool quit_requested_ = false;
+  bool handler_running_ = false;  ///< Make, a preview or Load Header is under way
+
+  QString drive_root_;                 ///< root of the drive chosen in Drive1
+  QHash<QString, QString> drive_dir_;  ///< the folder last open on each drive
+  QString dir_open_;                   ///< the folder open in Dir1
+  QString files_folder_;               ///< the folder File1 lists
+
+  QComboBox* drive1_ = nullptr;
+  QTreeWidget* dir1_ = nullptr;
+  QListWidget* file1_ = nullptr;
+  QLineEdit* etat_ = nullptr;
+  QCheckBox* copyclip_ = nullptr;
+  QCheckBox* select_all_files_ = nullptr;
+  QCheckBox* datetimecheck_ = nullptr;
+  QCheckBox* check_txt_name_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+};
+
+}  // namespace vid
