@@ -1,5 +1,7 @@
 #include "logger/Lit_quendar.h"
 
+#include <algorithm>
+
 #include "common/Module1.h"
 #include "dump/decode.h"
 #include "platform/number_format.h"
@@ -149,7 +151,7 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
 
   const int code = period_code & 15;
   if (code >= static_cast<int>(PeriodTable.size())) {
-    s.ui.SetStatus("File format error detected");
+    ReportFormatError(s, q);
   } else {
     const Channel* channels = ChannelsOf(data_type);
     Value values[4];
@@ -195,6 +197,11 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
   lg.RecTrailer = in.ReadLe16();
   return true;
+}
+
+void ReportFormatError(Session& s, QuendarOutput& q) {
+  if (!q.format_error_shown) s.ui.SetStatus("File format error detected");
+  q.format_error_shown = true;
 }
 
 bool FinishQuendar(Session& s, QuendarOutput& q) {

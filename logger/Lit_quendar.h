@@ -33,7 +33,12 @@ struct QuendarOutput {
   OpenOutputFn open_output;
   bool opened = false;                          ///< the output file is open
   std::unique_ptr<CStringBuilder> ClipBuilder;  ///< the clipboard copy, when asked for
+  bool format_error_shown = false;              ///< "File format error detected" was shown
 };
+
+/// Shows "File format error detected", once per Make: a damaged file would repeat it for
+/// every record head it puts out of step.
+void ReportFormatError(Session& s, QuendarOutput& q);
 
 /// With `InFile` just after the head of a Quendar record: reads the record and its trailer and
 /// writes its lines (the title and unit lines first while `FirstData` is set). A period code

@@ -116,7 +116,7 @@ bool ReadPage(Session& s, bool g_variant) {
 }
 
 // One record of a data file, its head just read.
-bool TakeRecord(Session& s, QuendarOutput& q, bool several_files, bool& format_error_shown) {
+bool TakeRecord(Session& s, QuendarOutput& q, bool several_files) {
   InputFile& in = s.shell.InFile;
   LoggerState& lg = s.log;
   if (lg.RecMarker == kSectionInstall) {
@@ -137,8 +137,7 @@ bool TakeRecord(Session& s, QuendarOutput& q, bool several_files, bool& format_e
         return ReadPageRecordG(s);
       default:
         // The payload is not skipped: the next six bytes are read as a record head.
-        if (!format_error_shown) s.ui.SetStatus("File format error detected");
-        format_error_shown = true;
+        ReportFormatError(s, q);
         return true;
     }
   }
@@ -245,7 +244,9 @@ bool ReadBlockRecord(Session& s) {
   const int32_t part = 2 * words;
   const int32_t block = stamp + modules * part;
   const int32_t room = lg.RecLength - 11;
-  // Only whole blocks are read: a block that would reach beyond the stated length is not there.
+  // Blocks are read while a whole block fits in the stated length. With the flagged length word
+  // (after the adjustment above) and with the plain one alike, that is exactly the blocks of the
+  // payload; reading on while any byte is left would take the plain form one block too far.
   // A block of no bytes (no modules, no time stamps) ends the loop at once.
   if (block > 0 && block <= room && modules > kLastRow) return OutOfRange(s, "data row", modules);
   for (int32_t c = 0; block > 0 && c + block <= room;) {
@@ -329,7 +330,6 @@ bool ConvertPdc(Session& s, const std::vector<std::string>& inputs,
   QuendarOutput q;
   q.open_output = open_output;
   const bool several_files = inputs.size() > 1;
-  bool format_error_shown = false;
 
   for (const std::string& path : inputs) {
     std::string error;
@@ -338,7 +338,7 @@ bool ConvertPdc(Session& s, const std::vector<std::string>& inputs,
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
     while (!in.AtEnd()) {
       ReadRecordHead(in, lg);
-      if (!TakeRecord(s, q, several_files, format_error_shown)) {
+      if (!TakeRecord(s, q, several_files)) {
         in.Close();
         return false;
       }
