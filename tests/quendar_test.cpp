@@ -164,5 +164,16 @@ TEST(Quendar, OutputNamedAfterTheLoggerAndTheClipboardHoldsTheSameText) {
   EXPECT_TRUE(quiet.Exists("mv1.txt"));
 }
 
+TEST(Quendar, CommandLineConvertsTheNamedFileIntoTheProgramFolder) {
+  LoggerRun run;
+  run.s.opts.copyclip = true;
+  run.Write("Q.pdc", Records({Quendar(0x1234, 2, At(5, 3, 18, 0, 0, 0), 7, 0x01, 1, {2150})}));
+  const auto r = run.form.Form_Load(run.dir.file("Q.pdc") + " room.txt");
+  ASSERT_EQ(r, MakeResult::kDone);
+  EXPECT_EQ(run.Read("room.txt"),
+            Lines({"00001234\tTemperature", "date\t" + kDeg, "05/03/18 00:00:00\t21.5"}));
+  EXPECT_EQ(run.ui.clipboard_ops, 0);
+}
+
 }  // namespace
 }  // namespace vid::testing
