@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "dump/config.h"
+#include "logger/lit_pdc.h"
 #include "logger/pdc_frame.h"
 #include "minichannel/Lit_minivoies.h"
 #include "multichannel/Lit_viduravare.h"
@@ -103,8 +104,17 @@ MakeResult Form1::Convert() {
   if (IsLoggerName(File1.file_name)) {
     sh.PdcMode = true;
     sh.InFile.Close();
-    Stop(s_, "Logger files (.pdc) cannot be converted by this version");
-    return MakeResult::kStopped;
+    // One file on the command line; in the window every selected file, in list order.
+    std::vector<std::string> inputs;
+    if (sh.CmdLineMode) {
+      inputs.push_back(InputPath());
+    } else {
+      for (const std::string& entry : File1.selected)
+        inputs.push_back(JoinPath(File1.folder, entry));
+    }
+    const bool done =
+        ConvertPdc(s_, inputs, [this](const std::string& name) { return OpenOutput(name); });
+    return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
   sh.PdcMode = false;
@@ -147,6 +157,16 @@ bool Form1::OpenOutput(const std::string& out_name) {
     return Stop(s_, "Cannot write " + path + " : " + error);
   }
   return true;
+}
+
+void Form1::BHeader_Click() {
+  ShellState& sh = s_.shell;
+  if (sh.Busy) return;
+  sh.Busy = true;
+  s_.stopped = false;
+  LoadHeader(s_, File1.folder, File1.file_name);
+  sh.InFile.Close();
+  sh.Busy = false;
 }
 
 void Form1::File1_Click() {

@@ -39,6 +39,10 @@ class Form1 {
   /// The Make button (and a double click in the file list).
   MakeResult BMake_Click();
 
+  /// The Load Header button: reads the current file of the list as a logger header file.
+  /// Ignored while another operation runs.
+  void BHeader_Click();
+
   /// A click in the file list: the header preview line in the status field.
   void File1_Click();
 

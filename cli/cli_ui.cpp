@@ -25,6 +25,14 @@ void CliUi::SetStatus(std::string_view text) {
   std::fputc('\n', stderr);
 }
 
+void CliUi::MessageBox(std::string_view text) {
+  message_ = text;
+  if (quiet) return;
+  EndProgressLine();
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+}
+
 void CliUi::SetProgress(std::string_view text) {
   status_ = text;
   if (quiet || !terminal_) return;

@@ -16,9 +16,12 @@ class CliUi : public Ui {
   void SetStatus(std::string_view text) override;
   void SetProgress(std::string_view text) override;
   bool WantsPauses() const override { return false; }
+  void MessageBox(std::string_view text) override;
 
   /// The status line as it stands.
   const std::string& Status() const { return status_; }
+  /// The text of the last message box; empty when none was shown.
+  const std::string& Message() const { return message_; }
   /// Prints nothing more (used for `preview`, which prints its line on stdout itself).
   bool quiet = false;
 
@@ -26,6 +29,7 @@ class CliUi : public Ui {
   void EndProgressLine();
 
   std::string status_;
+  std::string message_;
   bool terminal_ = false;
   bool progress_open_ = false;
 };

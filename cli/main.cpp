@@ -21,9 +21,12 @@ const char kUsage[] =
     "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
     "         (a mini-channel dump always goes to mini1.txt there)\n"
     "       viduravare convert INPUT... -o OUTPUT [options]\n"
-    "         convert a concentrator dump (or logger files) into the text file OUTPUT\n"
+    "         convert a concentrator dump, or the logger files of one recording (one\n"
+    "         folder, in the order given), into the text file OUTPUT\n"
     "       viduravare preview FILE\n"
     "         print the serial number and name line of FILE's header\n"
+    "       viduravare header H.pdc\n"
+    "         load H.pdc as a logger header file and print what was found\n"
     "       viduravare --help\n"
     "\n"
     "options of convert:\n"
@@ -97,9 +100,13 @@ int RunConvert(const std::vector<std::string>& args) {
   }
   if (inputs.empty()) return Usage("convert needs an input file");
   if (!have_output && !sn_name) return Usage("convert needs -o OUTPUT");
-  if (!header.empty()) return Usage("--header: logger files cannot be converted by this version");
   if (inputs.size() > 1 && !vid::EndsWith(inputs[0], "pdc")) {
     return Usage("several inputs are taken only for logger (.pdc) files");
+  }
+  for (const std::string& in : inputs) {
+    if (vid::FolderOf(in) != vid::FolderOf(inputs[0])) {
+      return Usage("the logger files of one recording must lie in one folder");
+    }
   }
 
   vid::CliUi ui;
@@ -111,6 +118,15 @@ int RunConvert(const std::vector<std::string>& args) {
   vid::Form1 form(session);
   form.Form_Load("");
   session.opts.copyclip = false;
+  if (!header.empty()) {
+    // Load Header on the header file first, as the window's button does.
+    form.File1.folder = vid::FolderOf(header);
+    form.File1.file_name = vid::NameOf(header);
+    form.File1.selected = {form.File1.file_name};
+    form.BHeader_Click();
+    if (!ui.Message().empty() || session.stopped) return kExitFailed;
+    form.File1.selected.clear();
+  }
   form.File1.folder = vid::FolderOf(inputs[0]);
   form.File1.file_name = vid::NameOf(inputs[0]);
   for (const std::string& in : inputs) form.File1.selected.push_back(vid::NameOf(in));
@@ -140,6 +156,21 @@ int RunPreview(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+int RunHeader(const std::vector<std::string>& args) {
+  if (args.size() != 1) return Usage("header takes one file");
+  vid::CliUi ui;
+  ui.quiet = true;
+  vid::Session session(ui);
+  vid::Form1 form(session);
+  form.Form_Load("");
+  form.File1.folder = vid::FolderOf(args[0]);
+  form.File1.file_name = vid::NameOf(args[0]);
+  form.File1.selected = {form.File1.file_name};
+  form.BHeader_Click();
+  std::printf("%s\n", (ui.Message().empty() ? ui.Status() : ui.Message()).c_str());
+  return session.log.HeaderLoaded ? kExitOk : kExitFailed;
+}
+
 // The window's command line: the items behind the program name, split at every blank.
 int RunTwoNames(const std::string& line) {
   vid::CliUi ui;
@@ -165,6 +196,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (first == "convert") return RunConvert(rest);
   if (first == "preview") return RunPreview(rest);
+  if (first == "header") return RunHeader(rest);
   std::string line;
   for (size_t i = 0; i < args.size(); ++i) line += (i ? " " : "") + args[i];
   return RunTwoNames(line);

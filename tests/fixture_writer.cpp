@@ -324,7 +324,9 @@ Bytes QuendarPayload(uint32_t sn, uint16_t data_type, std::array<uint8_t, 6> bcd
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  // An empty vector may hand fwrite a null pointer, which it must not get even for 0 bytes.
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && written;
 }
 

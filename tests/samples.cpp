@@ -119,10 +119,139 @@ Sample MiniSample() {
   return {"mini_site.pdb", BuildMiniDump(c, memory).bytes};
 }
 
+// ---- Logger recordings ---------------------------------------------------------------------
+
+// A storage hall with a central unit and two modules (currents; temperature and humidity). The
+// header file carries the installation; two data files carry one day of 10-minute records, the
+// second continuing the first's addresses.
+constexpr uint32_t kHallSn = 0x20E1A7C5;  // above 0x1000000: the central unit's own pages
+constexpr uint32_t kHallCurrents = 0x00012346;
+constexpr uint32_t kHallSensors = 0x00018003;
+constexpr uint32_t kHallFirstPage = 0x00010000;
+
+std::vector<Sample> HallSamples() {
+  constexpr int kRecords = 144;
+  std::vector<uint8_t> central, currents, sensors;
+  for (int i = 0; i < kRecords; ++i) {
+    const int minutes = i * 10;
+    const double t = i / 144.0 * 2 * 3.14159265358979;
+    std::array<uint16_t, 3> sums{};
+    for (int p = 0; p < 3; ++p) {
+      const double v = 231.0 + 2.5 * std::sin(t + 2 * p) + (i % 5) * 0.2;
+      sums[p] = static_cast<uint16_t>(v * v * 32 / 44.74);
+    }
+    std::vector<uint8_t> rec =
+        CentralRecord(BcdStamp(18, 3, 6, minutes / 60, minutes % 60, 0), sums, 32);
+    central.insert(central.end(), rec.begin(), rec.end());
+
+    std::array<int16_t, 6> amps{};
+    for (int c = 0; c < 3; ++c) {
+      amps[c] = static_cast<int16_t>(310 + 140 * std::sin(t - 1.0 + c * 0.4) + (i * 13 + c) % 17);
+    }
+    amps[3] = static_cast<int16_t>(std::abs(amps[0] - amps[2]) / 2);
+    rec = ModuleRecord(amps);
+    currents.insert(currents.end(), rec.begin(), rec.end());
+
+    std::array<int16_t, 6> sense{};
+    sense[0] = static_cast<int16_t>(1450 + 250 * std::sin(t - 2.0));  // temperature, 1/100 degC
+    sense[1] = static_cast<int16_t>(6200 - 800 * std::sin(t - 2.0));  // humidity, 1/100 %
+    sense[2] = static_cast<int16_t>(40 + i / 6);                      // counter
+    sense[3] = static_cast<int16_t>(60000 + i * 7);                   // counter above 32767
+    sense[4] = 0x7FFF;                                                // not measured
+    sense[5] = static_cast<int16_t>(499 + i % 3);                     // frequency, 1/10 Hz
+    rec = ModuleRecord(sense);
+    sensors.insert(sensors.end(), rec.begin(), rec.end());
+  }
+
+  Bytes header;
+  header.raw(PdcRecord(kPdcSection, kPdcCentral,
+                       PdcCentralPayload("Entrepot Sud", kHallSn, kRecords * 12, 0, 0, 2, 'f')));
+  header.raw(PdcRecord(kPdcSection, kPdcModule,
+                       PdcModulePayload(kHallCurrents, 6, 0, {"I1", "I2", "I3", "IN", "", ""},
+                                        {1, 10, 1, 10, 1, 10, 1, 10, 1, 1, 1, 1}, {})));
+  header.raw(PdcRecord(kPdcSection, kPdcModule,
+                       PdcModulePayload(kHallSensors, 254, 0,
+                                        {"Temp", "Humid", "Count", "Pulses", "Missing", "Freq"}, {},
+                                        {0, 1, 0x80, 0x80, 0, 4})));
+
+  // Each data file: one page per channel, central unit first.
+  auto data_file = [&](size_t from, size_t to) {
+    Bytes file;
+    const uint32_t addr = kHallFirstPage + static_cast<uint32_t>(from);
+    const std::pair<uint32_t, const std::vector<uint8_t>*> pages[] = {
+        {kHallSn, &central}, {kHallCurrents, &currents}, {kHallSensors, &sensors}};
+    for (const auto& [sn, memory] : pages) {
+      const std::vector<uint8_t> part(memory->begin() + from, memory->begin() + to);
+      file.raw(PdcRecord(kPdcSection, kPdcPage, PdcPagePayload(sn, addr, part)));
+    }
+    return file;
+  };
+  return {{"entrepot_header.pdc", header},
+          {"entrepot_01.pdc", data_file(0, 1024)},
+          {"entrepot_02.pdc", data_file(1024, central.size())}};
+}
+
+// An energy meter read through block records in the energy format: one module of nine words
+// per hour (two differences in Wh, the instantaneous current, two indexes as MWh, kWh and Wh),
+// a day in two records, behind a central record that names the meter.
+Sample MeterSample() {
+  Bytes file;
+  file.raw(PdcRecord(kPdcSection, kPdcCentral,
+                     PdcCentralPayload("Compteur TGBT", 0x20C0A1B2, 0, 0, 0, 0, 'f')));
+  int64_t index1 = 12345678, index2 = 3456789;  // Wh
+  for (int record = 0; record < 2; ++record) {
+    Bytes blocks;
+    for (int h = record * 12; h < record * 12 + 12; ++h) {
+      const int diff1 = static_cast<int>(
+          900 + 700 * std::sin((h - 6) / 24.0 * 2 * 3.14159265358979) + (h * 37) % 50);
+      const int diff2 = h >= 7 && h <= 19 ? 120 + (h * 11) % 40 : 0;
+      index1 += diff1;
+      index2 += diff2;
+      for (uint8_t b : BcdStamp(18, 3, 6, h, 0, 0)) blocks.u8(b);
+      const int64_t idx[2] = {index1, index2};
+      blocks.le16(static_cast<uint16_t>(diff1)).le16(static_cast<uint16_t>(diff2));
+      blocks.le16(static_cast<uint16_t>(diff1 / 230 + 1));
+      for (int64_t v : idx) {
+        blocks.le16(static_cast<uint16_t>(v / 1000000))
+            .le16(static_cast<uint16_t>(v / 1000 % 1000))
+            .le16(static_cast<uint16_t>(v % 1000));
+      }
+    }
+    // The energy format's length word is the plain payload size.
+    file.raw(PdcRecord(kPdcBlockSection, kPdcPage, PdcBlockPayload(1, 9, 3, blocks.bytes)));
+  }
+  return {"compteur_blocs.pdc", file};
+}
+
+// A Quendar temperature and humidity logger in a bedroom: three records of 128 samples every
+// 5 minutes, each starting where the one before ended.
+Sample QuendarSample() {
+  Bytes file;
+  constexpr int kSamples = 128;
+  constexpr int kPeriod = 300;  // period code 11
+  for (int record = 0; record < 3; ++record) {
+    const int start = record * kSamples * kPeriod;  // seconds from 05/03/18 00:00:00
+    std::vector<int16_t> words;
+    for (int i = 0; i < kSamples; ++i) {
+      const double t = (start + i * kPeriod) / 86400.0 * 2 * 3.14159265358979;
+      words.push_back(static_cast<int16_t>(1950 + 180 * std::sin(t - 1.8)));  // 1/100 degC
+      words.push_back(static_cast<int16_t>(4600 - 400 * std::sin(t - 1.8)));  // 1/100 %RH
+    }
+    const auto stamp = BcdStamp(18, 3, 5, start / 3600, start / 60 % 60, start % 60);
+    file.raw(PdcRecord(kPdcSection, kPdcQuendar,
+                       QuendarPayload(0x00051A2B, 2, stamp, 11, 0x03, kSamples, 0, 0, words)));
+  }
+  return {"quendar_chambre.pdc", file};
+}
+
 }  // namespace
 
 std::vector<Sample> Samples() {
-  return {ConcentratorSample(), MiniSample()};
+  std::vector<Sample> all = {ConcentratorSample(), MiniSample()};
+  for (Sample& s : HallSamples()) all.push_back(std::move(s));
+  all.push_back(MeterSample());
+  all.push_back(QuendarSample());
+  return all;
 }
 
 }  // namespace vid::fx

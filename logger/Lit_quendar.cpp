@@ -1,0 +1,217 @@
+#include "logger/Lit_quendar.h"
+
+#include <algorithm>
+
+#include "common/Module1.h"
+#include "dump/decode.h"
+#include "platform/number_format.h"
+#include "platform/ui.h"
+
+namespace vid {
+namespace {
+
+// How a channel's sample word becomes its value.
+enum class Value : uint8_t {
+  kNone,     // no word is read
+  kHundred,  // w / 100, one decimal (temperature, humidity)
+  kHigh1,    // high word 1 x 65536 + w, whole number
+  kHigh2,    // high word 2 x 65536 + w, whole number
+  kPlain,    // w, whole number
+};
+
+struct Channel {
+  const char* title;  // nullptr: no column
+  const char* unit;
+  Value value;
+};
+
+#define DEG \
+  "\xB0"    \
+  "C"
+
+// By data type 1..4 and mask bit 0..3.
+constexpr Channel kChannels[4][4] = {
+    {{"Temperature1", DEG, Value::kHundred},
+     {"Temperature2", DEG, Value::kHundred},
+     {"Pulses", "", Value::kHigh1},
+     {"On Time", "s", Value::kHigh2}},
+    {{"Temperature", DEG, Value::kHundred},
+     {"Humidity", "RH", Value::kHundred},
+     {"Pulses1", "", Value::kHigh1},
+     {"Pulses2", "", Value::kHigh2}},
+    {{"Light", "%", Value::kNone},
+     {"", "", Value::kNone},
+     {"SwitchOn", "", Value::kNone},
+     {"On Time", "s", Value::kNone}},
+    {{"Temperature1", DEG, Value::kHundred},
+     {"Temperature2", DEG, Value::kHundred},
+     {"CO2", "ppm", Value::kPlain},
+     {nullptr, nullptr, Value::kNone}},
+};
+
+#undef DEG
+
+const Channel* ChannelsOf(uint16_t data_type) {
+  return data_type >= 1 && data_type <= 4 ? kChannels[data_type - 1] : nullptr;
+}
+
+bool Yield(Session& s) {
+  s.ui.ProcessEvents();
+  if (s.ui.QuitRequested()) return Stop(s, "Stopped: the program is ending");
+  return true;
+}
+
+void WriteLine(Session& s, QuendarOutput& q) {
+  const std::string& line = s.shell.OutLine;
+  s.shell.OutFile.WriteLine(line);
+  if (q.ClipBuilder) {
+    q.ClipBuilder->Append(line);
+    q.ClipBuilder->Append("\r\n");
+  }
+}
+
+bool WriteTitleLines(Session& s, QuendarOutput& q, uint32_t sn, uint16_t data_type, uint8_t mask) {
+  if (s.opts.copyclip) {
+    q.ClipBuilder = std::make_unique<CStringBuilder>();
+    s.ui.ClearClipboard();
+    if (!Yield(s)) return false;
+  }
+  const Channel* channels = ChannelsOf(data_type);
+  std::string& out = s.shell.OutLine;
+  out = Hex8(sn);
+  for (int bit = 0; bit < 4 && channels; ++bit) {
+    if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].title;
+  }
+  WriteLine(s, q);
+  out = "date";
+  for (int bit = 0; bit < 4 && channels; ++bit) {
+    if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].unit;
+  }
+  WriteLine(s, q);
+  return true;
+}
+
+}  // namespace
+
+std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]) {
+  using namespace std::chrono;
+  const year_month first = year{2000 + bcddec(bcd[0])} / January + months{bcddec(bcd[1]) - 1};
+  const sys_days date = sys_days{first / 1} + days{bcddec(bcd[2]) - 1};
+  return date + hours{bcddec(bcd[3])} + minutes{bcddec(bcd[4])} + seconds{bcddec(bcd[5])};
+}
+
+void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t) {
+  using namespace std::chrono;
+  const sys_days date = floor<days>(t);
+  const year_month_day ymd{date};
+  const hh_mm_ss<seconds> time{t - date};
+  const int yy = (static_cast<int>(ymd.year()) % 100 + 100) % 100;
+  AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.day())));
+  out += '/';
+  AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.month())));
+  out += '/';
+  AppendDec2(out, static_cast<uint8_t>(yy));
+  out += ' ';
+  AppendDec2(out, static_cast<uint8_t>(time.hours().count()));
+  out += ':';
+  AppendDec2(out, static_cast<uint8_t>(time.minutes().count()));
+  out += ':';
+  AppendDec2(out, static_cast<uint8_t>(time.seconds().count()));
+}
+
+bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
+  InputFile& in = s.shell.InFile;
+  LoggerState& lg = s.log;
+  const uint64_t start = in.Position();
+
+  const uint32_t sn = static_cast<uint32_t>(in.ReadLe32());
+  in.ReadLe32();
+  const uint16_t data_type = static_cast<uint16_t>(in.ReadLe16());
+  in.ReadLe32();
+  uint8_t stamp[6];
+  in.Read(stamp, sizeof stamp);
+  stamp[5] &= 0x7F;
+  const uint8_t period_code = in.ReadByte();
+  const uint8_t mask = in.ReadByte();
+  const uint8_t count = in.ReadByte();
+  const uint32_t high1 = static_cast<uint16_t>(in.ReadLe16());
+  const uint32_t high2 = static_cast<uint16_t>(in.ReadLe16());
+  in.ReadByte();
+
+  // The first Quendar record of a Make opens the output, named after its logger on request.
+  if (!q.opened) {
+    if (s.opts.check_txt_name) s.shell.OutName = "\\" + Hex8(sn) + ".txt";
+    if (!q.open_output(s.shell.OutName)) return false;
+    q.opened = true;
+  }
+  if (lg.FirstData) {
+    if (!WriteTitleLines(s, q, sn, data_type, mask)) return false;
+    lg.FirstData = false;
+  }
+
+  const int code = period_code & 15;
+  if (code >= static_cast<int>(PeriodTable.size())) {
+    ReportFormatError(s, q);
+  } else {
+    const Channel* channels = ChannelsOf(data_type);
+    Value values[4];
+    int per_sample = 0;
+    for (int bit = 0; bit < 4 && channels; ++bit) {
+      if ((mask >> bit & 1) && channels[bit].value != Value::kNone) {
+        values[per_sample++] = channels[bit].value;
+      }
+    }
+    // The words hold whole samples only: a count that needs more than 256 words ends with the
+    // last sample that fits.
+    int samples = count;
+    if (per_sample > 0) samples = std::min(samples, kQuendarWords / per_sample);
+
+    const std::chrono::seconds period{PeriodTable[code]};
+    std::chrono::sys_seconds t = QuendarStartTime(stamp);
+    const char sep = s.opts.decimal_sep;
+    std::string& out = s.shell.OutLine;
+    for (int i = 0; i < samples; ++i, t += period) {
+      out.clear();
+      AppendQuendarTime(out, t);
+      for (int k = 0; k < per_sample; ++k) {
+        const int16_t w = in.ReadLe16();
+        out += '\t';
+        switch (values[k]) {
+          case Value::kHundred:
+            AppendRatio(out, w, 100, 1, sep);
+            break;
+          case Value::kHigh1:
+          case Value::kHigh2: {
+            const uint32_t high = values[k] == Value::kHigh1 ? high1 : high2;
+            AppendInt(out, static_cast<int32_t>(high << 16 | static_cast<uint16_t>(w)));
+            break;
+          }
+          default:
+            AppendInt(out, w);
+            break;
+        }
+      }
+      WriteLine(s, q);
+    }
+  }
+  in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
+  lg.RecTrailer = in.ReadLe16();
+  return true;
+}
+
+void ReportFormatError(Session& s, QuendarOutput& q) {
+  if (!q.format_error_shown) s.ui.SetStatus("File format error detected");
+  q.format_error_shown = true;
+}
+
+bool FinishQuendar(Session& s, QuendarOutput& q) {
+  if (s.opts.copyclip && q.ClipBuilder) {
+    s.ui.SetClipboard(q.ClipBuilder->ToString());
+    q.ClipBuilder.reset();
+    if (!Yield(s)) return false;
+  }
+  q.ClipBuilder.reset();
+  return true;
+}
+
+}  // namespace vid

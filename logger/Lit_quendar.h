@@ -1,0 +1,59 @@
+// Quendar records: the complete sample series of the small Quendar data logger, each decoded and
+// written at once as its own text. The first record of a Make opens the output file and writes
+// the title and unit lines; every record then writes one line per sample, its time first
+// (dd/mm/yy hh:mm:ss, calendar time) and one cell per decoded channel. The optional clipboard
+// copy is collected in `ClipBuilder` and handed over by `FinishQuendar`.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/session.h"
+#include "common/CStringBuilder.h"
+
+namespace vid {
+
+/// Opens `OutFile` for the output name given (the "\name.txt" form that is joined to the program
+/// folder, unless the caller writes elsewhere). False once it has stopped the conversion.
+using OpenOutputFn = std::function<bool(const std::string& out_name)>;
+
+/// Sample period in seconds by the low 4 bits of the period code; codes 13..15 have none.
+inline constexpr std::array<int32_t, 13> PeriodTable = {1,  2,   5,    10,  15,  20, 30,
+                                                        60, 600, 3600, 120, 300, 900};
+
+inline constexpr size_t kQuendarPayload = 540;  ///< the payload size, whatever the length says
+inline constexpr int kQuendarWords = 256;       ///< sample words in a record
+
+/// What the Quendar output keeps from one record to the next within a Make.
+struct QuendarOutput {
+  OpenOutputFn open_output;
+  bool opened = false;                          ///< the output file is open
+  std::unique_ptr<CStringBuilder> ClipBuilder;  ///< the clipboard copy, when asked for
+  bool format_error_shown = false;              ///< "File format error detected" was shown
+};
+
+/// Shows "File format error detected", once per Make: a damaged file would repeat it for
+/// every record head it puts out of step.
+void ReportFormatError(Session& s, QuendarOutput& q);
+
+/// With `InFile` just after the head of a Quendar record: reads the record and its trailer and
+/// writes its lines (the title and unit lines first while `FirstData` is set). A period code
+/// without a period reads the record whole, writes no sample line and reports a format error.
+bool DecodeQuendarRecord(Session& s, QuendarOutput& q);
+
+/// Puts the collected text on the clipboard (when asked for) and drops the builder.
+bool FinishQuendar(Session& s, QuendarOutput& q);
+
+/// The start time of a record from its six packed-BCD bytes (year from 2000, month, day, hour,
+/// minute, second). Fields beyond their range carry over as calendar arithmetic does: month 13
+/// is January of the next year, day 0 the last day of the month before.
+std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
+
+/// Appends `t` as dd/mm/yy hh:mm:ss.
+void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t);
+
+}  // namespace vid
