@@ -15,8 +15,10 @@ TEST(Samples, CommittedFilesMatchTheirDescription) {
   }
 }
 
-TEST(Samples, EverySampleConvertsWithoutAMessage) {
+// Dumps stand alone; the logger files are converted as selections by their own tests.
+TEST(Samples, EveryDumpConvertsWithoutAMessage) {
   for (const fx::Sample& s : fx::Samples()) {
+    if (s.name.size() < 4 || s.name.substr(s.name.size() - 4) != ".pdb") continue;
     testing::Bench b;
     EXPECT_EQ(b.Make(s.bytes, s.name), MakeResult::kDone) << s.name << ": " << b.ui.status;
     EXPECT_EQ(b.ui.statuses.size(), 2u) << s.name;  // "...Processing..." and the end text
