@@ -311,8 +311,7 @@ void MainWindow::onFileClicked() {
 }
 
 void MainWindow::onLoadHeader() {
-  // Loading a logger header file arrives with the logger conversion; it is called here.
-  runHandler([] {});
+  runHandler([this] { form_.BHeader_Click(); });
 }
 
 void MainWindow::onQuit() {

@@ -164,6 +164,7 @@ class MainWindowTest : public QObject {
   void folderClickListsWithoutOpeningAndRefreshRereadsTheDisk();
   void driveThatCannotBeReadIsReportedAndLeft();
   void messageBoxHasOnlyOkAndNoTitle();
+  void loadHeaderReadsAHeaderRefusesADataFileAndOtherNames();
   void windows1252TextShowsItsOwnCharacters();
   void twoNameCommandLineConvertsWithoutTheWindowAndEnds();
   void everyControlFitsInTheWindowAndTheScreenshotIsTaken();
@@ -379,6 +380,38 @@ void MainWindowTest::driveThatCannotBeReadIsReportedAndLeft() {
   QCOMPARE(drives->currentText(), chosen);
   QCOMPARE(win.highlightedFolder(), win.in);
   QCOMPARE(win.listed(), QStringList{kSample});
+}
+
+void MainWindowTest::loadHeaderReadsAHeaderRefusesADataFileAndOtherNames() {
+  Window win;
+  for (const char* name : {"entrepot_header.pdc", "entrepot_01.pdc"}) {
+    QVERIFY(QFile::copy(QStringLiteral(VIDURAVARE_SAMPLES "/") + name, win.in + "/" + name));
+  }
+  win.click("Command1");
+  QTRY_COMPARE(win.listed().size(), 3);
+
+  win.clickFile(QStringLiteral("entrepot_header.pdc"));
+  win.click("BHeader");
+  QCOMPARE(win.etat(), QStringLiteral("Central SN: 20E1A7C5 - Header found 2 Modules"));
+
+  win.clickFile(QStringLiteral("entrepot_01.pdc"));
+  win.click("BHeader");
+  QCOMPARE(win.etat(), QStringLiteral("Error in header file"));
+
+  // Load Header lets the window repaint before the box opens: watch until it is there.
+  QString box;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &win.w, [&] {
+    auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!shown) return;
+    watch.stop();
+    box = shown->text();
+    shown->button(QMessageBox::Ok)->click();
+  });
+  watch.start(10);
+  win.clickFile(kSample);
+  win.click("BHeader");
+  QCOMPARE(box, QStringLiteral("Only applies to .pdc files"));
 }
 
 void MainWindowTest::messageBoxHasOnlyOkAndNoTitle() {
