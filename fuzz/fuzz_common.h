@@ -3,6 +3,7 @@
 // folder for input files, and the checks every conversion must pass whatever its input.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

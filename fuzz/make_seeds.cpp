@@ -78,11 +78,102 @@ void MiniSeeds(const std::string& dir) {
   Seed(dir, "mini_div_zero.pdb", BuildMiniDump(c, memory).bytes);
 }
 
+Bytes PdcFile(std::initializer_list<std::vector<uint8_t>> records) {
+  Bytes b;
+  for (const auto& r : records) b.raw(r);
+  return b;
+}
+
+std::vector<uint8_t> Header(uint8_t modules, char type, uint8_t module_type) {
+  std::vector<uint8_t> out = PdcRecord(
+      kPdcSection, kPdcCentral, PdcCentralPayload("Hall", 0x20E1A7C5, 0, 0, 0, modules, type));
+  for (uint8_t m = 0; m < modules; ++m) {
+    const auto r = PdcRecord(
+        kPdcSection, kPdcModule,
+        PdcModulePayload(0x12340 + m, module_type, 0, {"a", "b", "c", "d", "e", "f"},
+                         {1, 10, 1, 10, 1, 100, 22, 0, 1, 1, 1, 1}, {0, 0x80, 7, 9, 4, 1}, 1));
+    out.insert(out.end(), r.begin(), r.end());
+  }
+  return out;
+}
+
+void HeaderSeeds(const std::string& dir) {
+  for (const Sample& s : Samples()) {
+    if (s.name.find("header") != std::string::npos) Seed(dir, s.name, s.bytes);
+  }
+  Seed(dir, "two_ordinary.pdc", PdcFile({Header(2, 'f', 6)}));
+  Seed(dir, "kinds_250.pdc", PdcFile({Header(2, 'f', 250)}));
+  Seed(dir, "double_slot_140.pdc", PdcFile({Header(2, 'g', 140)}));
+  Seed(dir, "unknown_type.pdc",
+       PdcFile({PdcRecord(kPdcSection, 7, Bytes().fill(10, 1)), Header(1, 'r', 254)}));
+}
+
+// Logger inputs carry three leading bytes: the mode (bit 0: two files, bit 1: Load Header on
+// the first file before Make) and where the rest is cut for two files.
+Bytes LoggerInput(uint8_t mode, const Bytes& first, const Bytes& second = {}) {
+  Bytes b;
+  b.u8(mode).le16(static_cast<uint16_t>(first.size())).raw(first).raw(second);
+  return b;
+}
+
+void LoggerSeeds(const std::string& dir) {
+  std::vector<Sample> samples = Samples();
+  auto sample = [&](const std::string& name) {
+    for (const Sample& s : samples) {
+      if (s.name == name) return s.bytes;
+    }
+    return Bytes();
+  };
+  Seed(dir, "hall_two_files", LoggerInput(1, sample("entrepot_01.pdc"), sample("entrepot_02.pdc")));
+  Seed(dir, "hall_header_loaded",
+       LoggerInput(3, sample("entrepot_header.pdc"), sample("entrepot_01.pdc")));
+  Seed(dir, "meter_blocks", LoggerInput(0, sample("compteur_blocs.pdc")));
+  Seed(dir, "quendar", LoggerInput(0, sample("quendar_chambre.pdc")));
+
+  std::vector<uint8_t> page(64);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7);
+  Bytes pages = PdcFile({Header(1, 'f', 6),
+                         PdcRecord(kPdcSection, kPdcPage, PdcPagePayload(0x2000000, 0x3F000, page)),
+                         PdcRecord(kPdcSection, kPdcPage, PdcPagePayload(0x12340, 0x3F000, page)),
+                         PdcRecord(kPdcSection, kPdcPage, PdcPagePayload(0x2000000, 0x100, page)),
+                         PdcRecord(kPdcSection, kPdcPageG, PdcPagePayload(1, 0x140, page))});
+  Seed(dir, "pages_wrapping", LoggerInput(0, pages));
+
+  std::vector<uint8_t> blocks;
+  for (int b = 0; b < 3; ++b) {
+    const auto st = BcdStamp(18, 4, 9, 8, b, 0);
+    blocks.insert(blocks.end(), st.begin(), st.end());
+    for (int w = 0; w < 2 * 2 * 9; ++w) blocks.push_back(static_cast<uint8_t>(b + w));
+  }
+  const Bytes block_payload = PdcBlockPayload(2, 9, 1, blocks);
+  Seed(dir, "blocks_format1",
+       LoggerInput(0, PdcFile({Header(2, 'f', 6),
+                               PdcRecord(kPdcBlockSection, kPdcPage, block_payload,
+                                         static_cast<uint16_t>(0x8000 | block_payload.size()))})));
+  const Bytes no_stamps = PdcBlockPayload(3, 255, 0, std::vector<uint8_t>(36, 0x11));
+  Seed(dir, "blocks_without_stamps",
+       LoggerInput(0,
+                   PdcFile({Header(3, 'f', 6), PdcRecord(kPdcBlockSection, kPdcPage, no_stamps)})));
+
+  std::vector<int16_t> words;
+  for (int i = 0; i < 256; ++i) words.push_back(static_cast<int16_t>(i * 37 - 2500));
+  Bytes quendar;
+  for (uint16_t type : {1, 2, 3, 4, 9}) {
+    quendar.raw(PdcRecord(
+        kPdcSection, kPdcQuendar,
+        QuendarPayload(0x1234, type, {0x18, 0x02, 0x28, 0x23, 0x59, 0xD0},
+                       static_cast<uint8_t>(type == 9 ? 13 : type + 8), 0x0F, 100, 1, 2, words)));
+  }
+  Seed(dir, "quendar_types", LoggerInput(0, quendar));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string root = argc > 1 ? argv[1] : "fuzz";
   DumpSeeds(root + "/corpus/dump");
   MiniSeeds(root + "/corpus/mini");
+  HeaderSeeds(root + "/corpus/header");
+  LoggerSeeds(root + "/corpus/logger");
   return 0;
 }
