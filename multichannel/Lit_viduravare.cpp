@@ -161,6 +161,10 @@ bool ScanRecords(Session& s, int64_t& pos) {
              cfg.ModuleCount + (cfg.CentralTypeG ? 1 : 0) >= kPageBufColumns) {
     return Stop(s, TooLarge("module count", cfg.ModuleCount));
   }
+  if (record_size == 0) {
+    // Blocks of no words would never move the scan on.
+    return Stop(s, "Error in file : block records without words, conversion stopped");
+  }
   const int read_size = std::max(record_size, 6);
 
   t.StampCount = 1;
@@ -308,7 +312,8 @@ bool MultiWriteRow(Session& s, int64_t r) {
     for (int c = 1; c <= 6; ++c) {
       const int16_t w = raw[6 * (mod - 1) + c - 1];
       const int64_t mult = scale[2 * c - 1];
-      const int64_t div = scale[2 * c];
+      // The readers store every divisor as at least 1; a slot no reader filled counts as 1.
+      const int64_t div = std::max<int64_t>(scale[2 * c], 1);
       const int decimals = div <= 1 ? 0 : (div <= 100 ? 1 : 2);
       out.push_back('\t');
       int64_t numerator;

@@ -206,6 +206,23 @@ TEST_F(BlockTest, BlocksWithoutTimeStampAreDecodedWhateverTheirBytes) {
             "00/FF/FF 00:00:00\t20.0\t21.0\t22.0\r\n");
 }
 
+TEST_F(BlockTest, BlocksOfNoWordsStopInsteadOfLooping) {
+  Setup(2, 0, 2, 1);
+  s.cfg.DataLimit = 12;
+  EXPECT_FALSE(ConvertRecords(s));
+  EXPECT_NE(ui.status.find("without words"), std::string::npos) << ui.status;
+}
+
+TEST_F(RowsTest, ModuleSlotThatNoReaderFilledDoesNotDivideByZero) {
+  s.cfg.ModuleCount = 1;
+  s.cfg.ModuleType[1] = 6;
+  s.cfg.ModuleSN[1] = 24 * 256;
+  s.cfg.ChannelScale[1] = {0, 1, 0, 0, 0};  // channel 1 multiplier 1, divisor 0
+  s.rec.RawSample(1)[0] = 1234;
+  ASSERT_TRUE(MultiWriteRow(s, 1));
+  EXPECT_EQ(Cells(), "\t0.0\t0.0\t0.0\t1234\t0\t0\t0\t0\t0");
+}
+
 TEST_F(BlockTest, MoreWordsThanTheSampleTableStops) {
   Setup(10, 16, 2, 1);
   EXPECT_FALSE(ConvertRecords(s));
