@@ -60,6 +60,13 @@ int ExitCode(vid::MakeResult r, const vid::CliUi& ui, const std::string& input) 
   return kExitFailed;
 }
 
+// Points the file list at `path` alone, as a click on it would.
+void SelectFile(vid::Form1& form, const std::string& path) {
+  form.File1.folder = vid::FolderOf(path);
+  form.File1.file_name = vid::NameOf(path);
+  form.File1.selected = {form.File1.file_name};
+}
+
 int RunConvert(const std::vector<std::string>& args) {
   std::vector<std::string> inputs;
   std::string output, header;
@@ -120,16 +127,12 @@ int RunConvert(const std::vector<std::string>& args) {
   session.opts.copyclip = false;
   if (!header.empty()) {
     // Load Header on the header file first, as the window's button does.
-    form.File1.folder = vid::FolderOf(header);
-    form.File1.file_name = vid::NameOf(header);
-    form.File1.selected = {form.File1.file_name};
+    SelectFile(form, header);
     form.BHeader_Click();
     if (!ui.Message().empty() || session.stopped) return kExitFailed;
-    form.File1.selected.clear();
   }
-  form.File1.folder = vid::FolderOf(inputs[0]);
-  form.File1.file_name = vid::NameOf(inputs[0]);
-  for (const std::string& in : inputs) form.File1.selected.push_back(vid::NameOf(in));
+  SelectFile(form, inputs[0]);
+  for (size_t i = 1; i < inputs.size(); ++i) form.File1.selected.push_back(vid::NameOf(inputs[i]));
   if (sn_name) {
     form.ProgramFolder = have_output ? output : ".";
   } else {
@@ -145,8 +148,7 @@ int RunPreview(const std::vector<std::string>& args) {
   vid::Session session(ui);
   vid::Form1 form(session);
   form.Form_Load("");
-  form.File1.folder = vid::FolderOf(args[0]);
-  form.File1.file_name = vid::NameOf(args[0]);
+  SelectFile(form, args[0]);
   form.File1_Click();
   if (!form.Text1.empty()) {
     std::fprintf(stderr, "viduravare: cannot open %s: %s\n", args[0].c_str(), form.Text1.c_str());
@@ -163,9 +165,7 @@ int RunHeader(const std::vector<std::string>& args) {
   vid::Session session(ui);
   vid::Form1 form(session);
   form.Form_Load("");
-  form.File1.folder = vid::FolderOf(args[0]);
-  form.File1.file_name = vid::NameOf(args[0]);
-  form.File1.selected = {form.File1.file_name};
+  SelectFile(form, args[0]);
   form.BHeader_Click();
   std::printf("%s\n", (ui.Message().empty() ? ui.Status() : ui.Message()).c_str());
   return session.log.HeaderLoaded ? kExitOk : kExitFailed;

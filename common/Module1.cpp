@@ -68,4 +68,14 @@ double CubicFromRaw(int16_t raw) {
   return ((r * r * 0.000259697 + r * r * r * (-1.5E-07)) - r * 0.234192172) + 96.861838358;
 }
 
+void AppendStampParts(std::string& out, const std::array<uint8_t, 6>& parts,
+                      void (*two_digits)(std::string&, uint8_t)) {
+  static constexpr int kOrder[6] = {2, 1, 0, 3, 4, 5};  // day, month, year, hour, minute, second
+  static constexpr char kAfter[6] = {'/', '/', ' ', ':', ':', 0};
+  for (int i = 0; i < 6; ++i) {
+    two_digits(out, parts[kOrder[i]]);
+    if (kAfter[i]) out.push_back(kAfter[i]);
+  }
+}
+
 }  // namespace vid

@@ -5,6 +5,7 @@
 // that results are the same to the last bit on every run. None of them reports an error.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,11 @@ std::string Dec2(uint8_t b);
 void AppendHex2(std::string& out, uint8_t b);
 /// Appends Dec2(b) to `out`.
 void AppendDec2(std::string& out, uint8_t b);
+
+/// Appends dd/mm/yy hh:mm:ss from six parts stored year, month, day, hour, minute, second,
+/// each written by `two_digits` (`AppendHex2` for packed BCD parts, `AppendDec2` for binary).
+void AppendStampParts(std::string& out, const std::array<uint8_t, 6>& parts,
+                      void (*two_digits)(std::string&, uint8_t));
 
 /// Relative humidity in percent: (raw x 0.0367 - 2.0468) - (raw x 1.5955E-06) x raw.
 double RhFromRaw(int16_t raw);

@@ -162,18 +162,7 @@ bool MiniWriteRow(Session& s, int32_t stamp) {
   }
   std::string& out = s.shell.OutLine;
   out.clear();
-  const auto& st = s.rec.StampPart(stamp);
-  AppendDec2(out, st[2]);
-  out.push_back('/');
-  AppendDec2(out, st[1]);
-  out.push_back('/');
-  AppendDec2(out, st[0]);
-  out.push_back(' ');
-  AppendDec2(out, st[3]);
-  out.push_back(':');
-  AppendDec2(out, st[4]);
-  out.push_back(':');
-  AppendDec2(out, st[5]);
+  AppendStampParts(out, s.rec.StampPart(stamp), AppendDec2);
   // The columns follow the types of the whole memory, so every row has the same ones.
   const uint8_t types = s.mini.MiniTypes;
   if (types & 1) MiniVoltCells(s, stamp, out);

@@ -161,8 +161,8 @@ bool ScanRecords(Session& s, int64_t& pos) {
              cfg.ModuleCount + (cfg.CentralTypeG ? 1 : 0) >= kPageBufColumns) {
     return Stop(s, TooLarge("module count", cfg.ModuleCount));
   }
-  if (record_size == 0) {
-    // Blocks of no words would never move the scan on.
+  if (record_size == 0 && cfg.DataLimit > 0) {
+    // Blocks of no words would never move the scan on through the data.
     return Stop(s, "Error in file : block records without words, conversion stopped");
   }
   const int read_size = std::max(record_size, 6);
@@ -215,17 +215,7 @@ bool ScanRecords(Session& s, int64_t& pos) {
 }
 
 void AppendStampText(std::string& out, const std::array<uint8_t, 6>& st) {
-  AppendHex2(out, st[2]);
-  out.push_back('/');
-  AppendHex2(out, st[1]);
-  out.push_back('/');
-  AppendHex2(out, st[0]);
-  out.push_back(' ');
-  AppendHex2(out, st[3]);
-  out.push_back(':');
-  AppendHex2(out, st[4]);
-  out.push_back(':');
-  AppendHex2(out, st[5]);
+  AppendStampParts(out, st, AppendHex2);
 }
 
 bool StampTextToDays(const std::string& text, double& days) {
