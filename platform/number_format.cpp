@@ -3,6 +3,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace vid {
@@ -10,28 +11,47 @@ namespace {
 
 constexpr double kPow10[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
+// "00" to "99": two digits at a time.
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes `magnitude` (already scaled by 10^decimals) with the separator put in, in one append.
 void AppendScaled(std::string& out, bool negative, uint64_t magnitude, int decimals, char sep) {
-  char buf[48];
-  char* end = buf + sizeof buf;
+  const bool sign = negative && magnitude != 0;  // a text of zeros carries no sign
+  char digits[24];
+  char* end = digits + sizeof digits;
   char* p = end;
-  int written = 0;
-  do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-    if (++written == decimals) *--p = sep;
-  } while (magnitude != 0 || written < decimals);
-  if (written == decimals && decimals > 0) *--p = '0';  // at least one integer digit
-  // A text of zeros only ("0", "0.0"...) carries no sign.
-  if (negative) {
-    for (const char* q = p; q < end; ++q) {
-      if (*q >= '1' && *q <= '9') {
-        *--p = '-';
-        break;
-      }
-    }
+  while (magnitude >= 100) {
+    const unsigned pair = static_cast<unsigned>(magnitude % 100);
+    magnitude /= 100;
+    p -= 2;
+    p[0] = kPairs[2 * pair];
+    p[1] = kPairs[2 * pair + 1];
   }
-  out.append(p, end - p);
+  if (magnitude >= 10) {
+    p -= 2;
+    p[0] = kPairs[2 * magnitude];
+    p[1] = kPairs[2 * magnitude + 1];
+  } else {
+    *--p = static_cast<char>('0' + magnitude);
+  }
+  // At least one integer digit in front of the decimals.
+  while (end - p < decimals + 1) *--p = '0';
+
+  char text[32];
+  char* t = text;
+  if (sign) *t++ = '-';
+  const std::ptrdiff_t whole = (end - p) - decimals;
+  std::memcpy(t, p, whole);
+  t += whole;
+  if (decimals > 0) {
+    *t++ = sep;
+    std::memcpy(t, p + whole, decimals);
+    t += decimals;
+  }
+  out.append(text, t - text);
 }
 
 // The general case: round the 15-significant-digit decimal form of `value` by hand.
