@@ -45,17 +45,11 @@ int Usage(const char* problem) {
   return kExitUsage;
 }
 
-int ExitCode(vid::MakeResult r, const vid::CliUi& ui, const std::string& input) {
-  switch (r) {
-    case vid::MakeResult::kDone:
-      return kExitOk;
-    case vid::MakeResult::kNoInput:
-      std::fprintf(stderr, "viduravare: cannot open %s\n", input.c_str());
-      return kExitFailed;
-    case vid::MakeResult::kBusy:
-    case vid::MakeResult::kStopped:
-      (void)ui;
-      return kExitFailed;
+// A stopped conversion has said why in its status text already.
+int ExitCode(vid::MakeResult r, const std::string& input) {
+  if (r == vid::MakeResult::kDone) return kExitOk;
+  if (r == vid::MakeResult::kNoInput) {
+    std::fprintf(stderr, "viduravare: cannot open %s\n", input.c_str());
   }
   return kExitFailed;
 }
@@ -138,7 +132,7 @@ int RunConvert(const std::vector<std::string>& args) {
   } else {
     form.OutputPathOverride = output;
   }
-  return ExitCode(form.BMake_Click(), ui, inputs[0]);
+  return ExitCode(form.BMake_Click(), inputs[0]);
 }
 
 int RunPreview(const std::vector<std::string>& args) {
@@ -180,7 +174,7 @@ int RunTwoNames(const std::string& line) {
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);
   if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
-  return ExitCode(*r, ui, vid::JoinPath(form.File1.folder, form.File1.file_name));
+  return ExitCode(*r, vid::JoinPath(form.File1.folder, form.File1.file_name));
 }
 
 }  // namespace
