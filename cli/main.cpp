@@ -135,34 +135,36 @@ int RunConvert(const std::vector<std::string>& args) {
   return ExitCode(form.BMake_Click(), inputs[0]);
 }
 
+// A quiet session whose file list points at one file: what `preview` and `header` start from.
+struct OneFile {
+  explicit OneFile(const std::string& path) : session(ui), form(session) {
+    ui.quiet = true;
+    form.Form_Load("");
+    SelectFile(form, path);
+  }
+  vid::CliUi ui;
+  vid::Session session;
+  vid::Form1 form;
+};
+
 int RunPreview(const std::vector<std::string>& args) {
   if (args.size() != 1) return Usage("preview takes one file");
-  vid::CliUi ui;
-  ui.quiet = true;
-  vid::Session session(ui);
-  vid::Form1 form(session);
-  form.Form_Load("");
-  SelectFile(form, args[0]);
-  form.File1_Click();
-  if (!form.Text1.empty()) {
-    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", args[0].c_str(), form.Text1.c_str());
+  OneFile f(args[0]);
+  f.form.File1_Click();
+  if (!f.form.Text1.empty()) {
+    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", args[0].c_str(), f.form.Text1.c_str());
     return kExitFailed;
   }
-  std::printf("%s\n", ui.Status().c_str());
+  std::printf("%s\n", f.ui.Status().c_str());
   return kExitOk;
 }
 
 int RunHeader(const std::vector<std::string>& args) {
   if (args.size() != 1) return Usage("header takes one file");
-  vid::CliUi ui;
-  ui.quiet = true;
-  vid::Session session(ui);
-  vid::Form1 form(session);
-  form.Form_Load("");
-  SelectFile(form, args[0]);
-  form.BHeader_Click();
-  std::printf("%s\n", (ui.Message().empty() ? ui.Status() : ui.Message()).c_str());
-  return session.log.HeaderLoaded ? kExitOk : kExitFailed;
+  OneFile f(args[0]);
+  f.form.BHeader_Click();
+  std::printf("%s\n", (f.ui.Message().empty() ? f.ui.Status() : f.ui.Message()).c_str());
+  return f.session.log.HeaderLoaded ? kExitOk : kExitFailed;
 }
 
 // The window's command line: the items behind the program name, split at every blank.

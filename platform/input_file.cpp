@@ -1,19 +1,13 @@
 #include "platform/input_file.h"
 
+#include "platform/error_text.h"
+
 #include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace vid {
-namespace {
-
-std::string ErrorText(int err) {
-  return std::to_string(err) + ": " + std::strerror(err);
-}
-
-}  // namespace
-
 bool InputFile::Open(const std::string& path, std::string* error) {
   Close();
   struct stat st {};

@@ -1,5 +1,7 @@
 #include "platform/output_file.h"
 
+#include "platform/error_text.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -7,14 +9,6 @@
 #include <cstring>
 
 namespace vid {
-namespace {
-
-std::string ErrorText(int err) {
-  return std::to_string(err) + ": " + std::strerror(err);
-}
-
-}  // namespace
-
 bool OutputFile::Open(const std::string& path, std::string* error) {
   Discard();
   std::string temp = path + ".partXXXXXX";

@@ -75,15 +75,32 @@ size_t Entry(size_t k) {
   return fx::DumpEntryOffset(k);
 }
 
-std::vector<Case> DumpFieldCases(const fx::Bytes& whole) {
-  std::vector<Case> out;
-  auto add = [&](const std::string& label, const std::function<void(fx::Bytes&)>& change) {
-    fx::Bytes b = whole;
+// Copies of one file, each with a change, and where its central record starts.
+class Damaged {
+ public:
+  explicit Damaged(const fx::Bytes& whole) : whole_(whole) {}
+  void add(const std::string& label, const std::function<void(fx::Bytes&)>& change) {
+    fx::Bytes b = whole_;
     change(b);
-    out.push_back({label, b});
+    cases.push_back({label, b});
+  }
+  size_t central() const {
+    const auto& b = whole_.bytes;
+    return (size_t{b[Entry(1)]} << 24) | (b[Entry(1) + 1] << 16) | (b[Entry(1) + 2] << 8) |
+           b[Entry(1) + 3];
+  }
+  std::vector<Case> cases;
+
+ private:
+  const fx::Bytes& whole_;
+};
+
+std::vector<Case> DumpFieldCases(const fx::Bytes& whole) {
+  Damaged d(whole);
+  auto add = [&d](const std::string& label, const std::function<void(fx::Bytes&)>& change) {
+    d.add(label, change);
   };
-  const size_t central = (size_t{whole.bytes[Entry(1)]} << 24) | (whole.bytes[Entry(1) + 1] << 16) |
-                         (whole.bytes[Entry(1) + 2] << 8) | whole.bytes[Entry(1) + 3];
+  const size_t central = d.central();
   for (uint16_t count : {0, 1, 2, 3, 0x7FFF, 0xFFFF}) {
     add("entry count " + std::to_string(count), [&](fx::Bytes& b) { b.patch_be16(76, count); });
   }
@@ -119,18 +136,15 @@ std::vector<Case> DumpFieldCases(const fx::Bytes& whole) {
     for (size_t k = 2; k <= 40; ++k)
       b.patch_be32(Entry(k), static_cast<uint32_t>(central + 30 + 134 * (k - 2)));
   });
-  return out;
+  return d.cases;
 }
 
 std::vector<Case> MiniFieldCases(const fx::Bytes& whole) {
-  std::vector<Case> out;
-  auto add = [&](const std::string& label, const std::function<void(fx::Bytes&)>& change) {
-    fx::Bytes b = whole;
-    change(b);
-    out.push_back({label, b});
+  Damaged d(whole);
+  auto add = [&d](const std::string& label, const std::function<void(fx::Bytes&)>& change) {
+    d.add(label, change);
   };
-  const size_t central = (size_t{whole.bytes[Entry(1)]} << 24) | (whole.bytes[Entry(1) + 1] << 16) |
-                         (whole.bytes[Entry(1) + 2] << 8) | whole.bytes[Entry(1) + 3];
+  const size_t central = d.central();
   for (uint16_t page : {0, 1, 2047, 2048, 0x7FFF, 0x8000, 0xFFFF}) {
     for (uint16_t offset : {0, 263, 0x7FFF, 0xFFFF}) {
       add("page " + std::to_string(page) + " offset " + std::to_string(offset), [&](fx::Bytes& b) {
@@ -154,7 +168,7 @@ std::vector<Case> MiniFieldCases(const fx::Bytes& whole) {
   for (uint32_t addr : {0u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
     add("block entry " + std::to_string(addr), [&](fx::Bytes& b) { b.patch_be32(Entry(2), addr); });
   }
-  return out;
+  return d.cases;
 }
 
 TEST(BadFiles, ConcentratorSampleCutAnywhere) {
