@@ -12,8 +12,6 @@
 namespace vid {
 namespace {
 
-const std::string kBlankName(16, ' ');
-
 bool IsLoggerName(std::string_view name) {
   return EndsWith(name, "pdc");
 }
@@ -37,7 +35,7 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
 std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
   s_.log.HeaderLoaded = false;
   s_.cfg.ModuleCount = 0;
-  s_.shell.OutName = "\\mv1.txt";
+  s_.shell.OutName = kDefaultOutName;
   s_.shell.Busy = false;
   s_.shell.CmdLineMode = false;
 
@@ -46,7 +44,7 @@ std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
   const bool input_ok = EndsWith(items[0], ".pdb") || EndsWith(items[0], ".pdc");
   if (!input_ok || !EndsWith(items[1], ".txt")) return std::nullopt;
 
-  s_.opts.copyclip = false;
+  s_.ctx.opts.copyclip = false;
   s_.shell.OutName = std::string("\\").append(items[1]);
   s_.shell.CmdLineMode = true;
   File1.folder = FolderOf(items[0]);
@@ -63,30 +61,20 @@ MakeResult Form1::BMake_Click() {
   ShellState& sh = s_.shell;
   if (sh.Busy) return MakeResult::kBusy;
   sh.Busy = true;
-  s_.cfg.CentralName = kBlankName;
-  s_.log.BlockMode = false;
   // Nothing of the file converted before may reach this conversion.
-  s_.log.NoBlockStamp = false;
-  s_.multi.PrevStamp.clear();
-  s_.multi.OutageTicks = 0;
-  s_.rec.ClearRows();
-  s_.stopped = false;
+  s_.ClearForMake();
   s_.ui.SetStatus("...Processing...");
   s_.ui.ProcessEvents();
 
-  const MakeResult result = Convert();
+  MakeResult result = Convert();
 
-  if (result == MakeResult::kDone) {
-    std::string error;
-    if (sh.OutFile.IsOpen() && !sh.OutFile.Commit(&error)) {
-      s_.ui.SetStatus("Error writing the output file : " + error);
-      sh.OutFile.Discard();
-      sh.InFile.Close();
-      sh.Busy = false;
-      return MakeResult::kStopped;
-    }
+  OutputFile& file = s_.ctx.out.file;
+  std::string error;
+  if (result == MakeResult::kDone && file.IsOpen() && !file.Commit(&error)) {
+    s_.ui.SetStatus("Error writing the output file : " + error);
+    result = MakeResult::kStopped;
   }
-  sh.OutFile.Discard();
+  file.Discard();
   sh.InFile.Close();
   sh.Busy = false;
   return result;
@@ -95,11 +83,10 @@ MakeResult Form1::BMake_Click() {
 MakeResult Form1::Convert() {
   ShellState& sh = s_.shell;
   Config& cfg = s_.cfg;
-  s_.PageBuf.Erase();
   if (File1.file_name.empty() || !sh.InFile.Open(InputPath(), nullptr)) {
     return MakeResult::kNoInput;
   }
-  if (!sh.CmdLineMode) sh.OutName = "\\mv1.txt";
+  if (!sh.CmdLineMode) sh.OutName = kDefaultOutName;
 
   if (IsLoggerName(File1.file_name)) {
     sh.PdcMode = true;
@@ -112,8 +99,8 @@ MakeResult Form1::Convert() {
       for (const std::string& entry : File1.selected)
         inputs.push_back(JoinPath(File1.folder, entry));
     }
-    const bool done =
-        ConvertPdc(s_, inputs, [this](const std::string& name) { return OpenOutput(name); });
+    const bool done = ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, sh.OutName,
+                                 [this](const std::string& name) { return OpenOutput(name); });
     return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
@@ -121,12 +108,12 @@ MakeResult Form1::Convert() {
   entete(sh.InFile, cfg);
   RecordCentral(sh.InFile, cfg, s_.ui, true);
   if (s_.ui.QuitRequested()) {
-    Stop(s_, "Stopped: the program is ending");
+    s_.ctx.Stop(kStoppedEnding);
     return MakeResult::kStopped;
   }
   if (cfg.ModuleCount > kMaxModules) {
-    Stop(s_, "Error in file : " + std::to_string(cfg.ModuleCount) +
-                 " modules, no more than 25 can be read; conversion stopped");
+    s_.ctx.Stop("Error in file : " + std::to_string(cfg.ModuleCount) +
+                " modules, no more than 25 can be read; conversion stopped");
     return MakeResult::kStopped;
   }
   const int32_t modules = cfg.ModuleCount;
@@ -135,27 +122,24 @@ MakeResult Form1::Convert() {
   if (cfg.MiniMode) {
     // A mini-channel dump always goes to mini1.txt, whatever name was asked for.
     if (!OpenOutput("\\mini1.txt")) return MakeResult::kStopped;
-    return MiniConvert(s_) ? MakeResult::kDone : MakeResult::kStopped;
+    return MiniConvert(s_.ctx, sh.InFile, cfg, s_.tables.rec) ? MakeResult::kDone
+                                                              : MakeResult::kStopped;
   }
-  if (s_.opts.check_txt_name) {
-    sh.OutName =
-        std::string("\\").append(Hex8(static_cast<uint32_t>(cfg.CentralSN))).append(".txt");
-  }
+  if (s_.ctx.opts.check_txt_name) sh.OutName = SerialOutName(cfg.CentralSN);
   if (!OpenOutput(sh.OutName)) return MakeResult::kStopped;
-  return MultiConvert(s_) ? MakeResult::kDone : MakeResult::kStopped;
+  return MultiConvert(s_.ctx, sh.InFile, cfg, s_.tables) ? MakeResult::kDone : MakeResult::kStopped;
 }
 
 bool Form1::OpenOutput(const std::string& out_name) {
+  OutputFile& file = s_.ctx.out.file;
   if (OutputToMemory) {
-    s_.shell.OutFile.OpenMemory();
+    file.OpenMemory();
     return true;
   }
   const std::string path =
       OutputPathOverride ? *OutputPathOverride : JoinOutName(ProgramFolder, out_name);
   std::string error;
-  if (!s_.shell.OutFile.Open(path, &error)) {
-    return Stop(s_, "Cannot write " + path + " : " + error);
-  }
+  if (!file.Open(path, &error)) return s_.ctx.Stop("Cannot write " + path + " : " + error);
   return true;
 }
 
@@ -163,8 +147,8 @@ void Form1::BHeader_Click() {
   ShellState& sh = s_.shell;
   if (sh.Busy) return;
   sh.Busy = true;
-  s_.stopped = false;
-  LoadHeader(s_, File1.folder, File1.file_name);
+  s_.ctx.stopped = false;
+  LoadHeader(s_.ctx, sh.InFile, s_.cfg, s_.log, File1.folder, File1.file_name);
   sh.InFile.Close();
   sh.Busy = false;
 }

@@ -50,7 +50,7 @@ class Form1 {
   std::string ProgramFolder = ".";  ///< where the output files go
   /// Set by the command line's `-o`: the exact output path, replacing folder and name.
   std::optional<std::string> OutputPathOverride;
-  /// Keeps the output text in memory (`session.shell.OutFile.Text()`) instead of a file.
+  /// Keeps the output text in memory (`session.ctx.out.file.Text()`) instead of a file.
   bool OutputToMemory = false;
   std::string Text1;  ///< "Last Error :"
   std::string Text2;  ///< "FileName:"

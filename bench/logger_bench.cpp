@@ -112,7 +112,7 @@ void Run(const char* what, const TempDir& dir, const std::vector<std::string>& n
   Session s(ui);
   Form1 form(s);
   form.Form_Load("");
-  s.opts.copyclip = false;
+  s.ctx.opts.copyclip = false;
   form.ProgramFolder = dir.path();
   form.File1 = {dir.path(), names.front(), names};
 

@@ -84,7 +84,7 @@ int main() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("mini-channel: %zu-byte wrapped memory, %d time stamps, %.2f MB of text\n", kMemory,
-              session.rec.StampCount, out_mb);
+              session.tables.rec.StampCount, out_mb);
   std::printf("wall time: median %.4f s, best %.4f s of %d runs\n", median, seconds.front(), kRuns);
   std::printf("output: %.1f MB/s (median)\n", out_mb / median);
   std::printf("peak memory: %.1f MB\n", usage.ru_maxrss / 1024.0);

@@ -112,18 +112,18 @@ int RunConvert(const std::vector<std::string>& args) {
 
   vid::CliUi ui;
   vid::Session session(ui);
-  session.opts.copyclip = false;
-  session.opts.decimal_sep = sep ? sep : vid::LocaleDecimalSeparator();
-  session.opts.datetimecheck = no_date_check;
-  session.opts.check_txt_name = sn_name;
+  session.ctx.opts.copyclip = false;
+  session.ctx.opts.decimal_sep = sep ? sep : vid::LocaleDecimalSeparator();
+  session.ctx.opts.datetimecheck = no_date_check;
+  session.ctx.opts.check_txt_name = sn_name;
   vid::Form1 form(session);
   form.Form_Load("");
-  session.opts.copyclip = false;
+  session.ctx.opts.copyclip = false;
   if (!header.empty()) {
     // Load Header on the header file first, as the window's button does.
     SelectFile(form, header);
     form.BHeader_Click();
-    if (!ui.Message().empty() || session.stopped) return kExitFailed;
+    if (!ui.Message().empty() || session.ctx.stopped) return kExitFailed;
   }
   SelectFile(form, inputs[0]);
   for (size_t i = 1; i < inputs.size(); ++i) form.File1.selected.push_back(vid::NameOf(inputs[i]));
@@ -171,7 +171,7 @@ int RunHeader(const std::vector<std::string>& args) {
 int RunTwoNames(const std::string& line) {
   vid::CliUi ui;
   vid::Session session(ui);
-  session.opts.decimal_sep = vid::LocaleDecimalSeparator();
+  session.ctx.opts.decimal_sep = vid::LocaleDecimalSeparator();
   vid::Form1 form(session);
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);

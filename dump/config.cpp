@@ -4,15 +4,13 @@
 
 #include "common/Module1.h"
 #include "dump/decode.h"
+#include "dump/layout.h"
 #include "platform/ui.h"
 
 namespace vid {
 namespace {
 
-constexpr int32_t kMiniMemory = 540672;   // 2048 pages of 264 bytes
-constexpr int32_t kMemoryTypeF = 516100;  // data memory of a kind 'f' central unit
-constexpr int32_t kMemoryOther = 245760;  // data memory of the other kinds
-constexpr int kPauseMs = 2000;
+constexpr int kPauseMs = 2000;  // after each report of a table check
 
 // Differences of file offsets wrap like the 32-bit arithmetic of the unit.
 int32_t Distance(int32_t to, int32_t from) {
@@ -63,7 +61,7 @@ uint8_t KindDivisor(uint8_t kind, int16_t param) {
 }
 
 void entete(InputFile& in, Config& cfg) {
-  uint8_t skipped[76];
+  uint8_t skipped[kHeaderSkip];
   in.Read(skipped, sizeof skipped);  // texts, words and values that carry nothing we use
   int32_t count = ReadBe16(in);
   if (count < 0) count += 65536;
@@ -75,7 +73,7 @@ void entete(InputFile& in, Config& cfg) {
   }
   if (count >= 1) {
     cfg.RecAddr[count + 1] =
-        static_cast<int32_t>(static_cast<uint32_t>(cfg.RecAddr[count]) + 1024u);
+        static_cast<int32_t>(static_cast<uint32_t>(cfg.RecAddr[count]) + kLastRecordLength);
   }
 }
 
@@ -100,7 +98,7 @@ void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct) {
     cfg.MiniMult = ReadBe16(in);
     cfg.MiniDiv = ReadBe16(in);
     for (int i = 0; i < 4; ++i) in.ReadLe16();
-    cfg.EndAddr = offset + 264 * page;
+    cfg.EndAddr = offset + kMiniPageSize * page;
     cfg.ModuleCount = 0;
     cfg.DataLimit = cfg.WrapFlag < 1 ? cfg.EndAddr : kMiniMemory;
     return;
@@ -114,18 +112,19 @@ void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct) {
   if (cfg.WrapFlag == 0) {
     cfg.DataLimit = cfg.EndAddr;
   } else {
-    cfg.DataLimit = cfg.CentralType == 'f' ? kMemoryTypeF : kMemoryOther;
+    cfg.DataLimit = cfg.CentralType == kKindLargeMemory ? kMemoryTypeF : kMemoryOther;
   }
-  cfg.CentralTypeG = cfg.CentralType == 'g';
+  cfg.CentralTypeG = cfg.CentralType == kKindQuality;
   if (!correct) return;
 
   const int32_t head = Distance(cfg.RecAddr[2], cfg.RecAddr[1]);
-  if (head < 28 || head > 30) Report(ui, "...Invalid Concentrator Header section.. Corrected...");
+  if (head < kCentralRecordMin || head > kCentralRecordMax)
+    Report(ui, "...Invalid Concentrator Header section.. Corrected...");
 
   int32_t n = 0;
   for (int32_t k = 3; k <= cfg.RecCount; ++k) {
     const int32_t d = Distance(cfg.RecAddr[k], cfg.RecAddr[k - 1]);
-    if (d >= 134 && d <= 179) ++n;
+    if (d >= kModuleRecordMin && d <= kModuleRecordMax) ++n;
   }
   if (n != cfg.ModuleCount) {
     cfg.ModuleCount = n;
@@ -144,8 +143,8 @@ void RecordModules(InputFile& in, Config& cfg, int32_t m) {
     cfg.ChannelScale[m][s] = b == 0 ? 1 : b;
   }
   for (int c = 1; c <= 6; ++c) cfg.ChannelFlag[m][c] = in.ReadByte();
-  cfg.ModuleType[m] = 255;
-  if (cfg.CentralType < 101) {
+  cfg.ModuleType[m] = kModuleTypeDefault;
+  if (cfg.CentralType < kKindNamedChannels) {
     for (int c = 1; c <= 6; ++c) cfg.ChannelName[m][c] = "Voie " + std::to_string(c);
     return;
   }
@@ -154,9 +153,9 @@ void RecordModules(InputFile& in, Config& cfg, int32_t m) {
     cfg.ChannelName[m][c] = CutAtNul(field, sizeof field);
   }
   const uint8_t type = in.ReadByte();
-  cfg.ModuleType[m] = type == 0 ? 255 : type;
+  cfg.ModuleType[m] = type == 0 ? kModuleTypeDefault : type;
   in.ReadByte();
-  if (cfg.ModuleType[m] != 254 && cfg.ModuleType[m] != 250) return;
+  if (!HasChannelKinds(cfg.ModuleType[m])) return;
   for (int c = 1; c <= 6; ++c) cfg.ChannelParam[m][c] = in.ReadLe16();
   for (int c = 1; c <= 6; ++c) cfg.ChannelKind[m][c] = in.ReadByte();
   for (int c = 1; c <= 6; ++c) {

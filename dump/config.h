@@ -16,9 +16,10 @@ namespace vid {
 
 class Ui;
 
-inline constexpr int kMaxModules = 25;              ///< module slots 1..25
-inline constexpr int kRecAddrLast = 100000;         ///< record table indexes 0..100000
-inline constexpr int32_t kMiniMarker = 0x01010101;  ///< `EndAddr` of a mini-channel unit
+inline constexpr int kMaxModules = 25;       ///< module slots 1..25
+inline constexpr int kRecAddrLast = 100000;  ///< record table indexes 0..100000
+/// The name a Make, Load Header and the preview start from, and a logger module's name.
+inline const std::string kBlankName(16, ' ');
 
 struct Config {
   int32_t RecCount = 0;  ///< entries of the record table, 0..65535

@@ -15,7 +15,7 @@ Harness::Harness() {
   form.ProgramFolder = dir;
   form.File1.folder = dir;
   form.OutputToMemory = true;
-  session.opts.copyclip = false;
+  session.ctx.opts.copyclip = false;
 }
 
 void Harness::Put(const std::string& name, const uint8_t* data, size_t size) const {
@@ -31,13 +31,13 @@ MakeResult Harness::Make(const std::string& name) {
   const MakeResult r = form.BMake_Click();
   Check(!session.shell.Busy, "Busy cleared after Make");
   Check(!session.shell.InFile.IsOpen(), "input closed after Make");
-  Check(!session.shell.OutFile.IsOpen(), "output closed after Make");
+  Check(!session.ctx.out.file.IsOpen(), "output closed after Make");
   if (r == MakeResult::kDone) {
-    Check(!session.stopped, "a stopped conversion reported as done");
+    Check(!session.ctx.stopped, "a stopped conversion reported as done");
     Check(!ui.status.empty(), "a completed conversion leaves a status text");
   }
   if (r == MakeResult::kStopped) {
-    Check(session.stopped || !ui.status.empty(), "a stop without a status text");
+    Check(session.ctx.stopped || !ui.status.empty(), "a stop without a status text");
   }
   return r;
 }

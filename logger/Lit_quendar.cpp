@@ -5,7 +5,6 @@
 #include "common/Module1.h"
 #include "dump/decode.h"
 #include "platform/number_format.h"
-#include "platform/ui.h"
 
 namespace vid {
 namespace {
@@ -55,39 +54,24 @@ const Channel* ChannelsOf(uint16_t data_type) {
   return data_type >= 1 && data_type <= 4 ? kChannels[data_type - 1] : nullptr;
 }
 
-bool Yield(Session& s) {
-  s.ui.ProcessEvents();
-  if (s.ui.QuitRequested()) return Stop(s, "Stopped: the program is ending");
-  return true;
-}
-
-void WriteLine(Session& s, QuendarOutput& q) {
-  const std::string& line = s.shell.OutLine;
-  s.shell.OutFile.WriteLine(line);
-  if (q.ClipBuilder) {
-    q.ClipBuilder->Append(line);
-    q.ClipBuilder->Append("\r\n");
-  }
-}
-
-bool WriteTitleLines(Session& s, QuendarOutput& q, uint32_t sn, uint16_t data_type, uint8_t mask) {
-  if (s.opts.copyclip) {
-    q.ClipBuilder = std::make_unique<CStringBuilder>();
-    s.ui.ClearClipboard();
-    if (!Yield(s)) return false;
+bool WriteTitleLines(Context& ctx, uint32_t sn, uint16_t data_type, uint8_t mask,
+                     std::string& out) {
+  if (ctx.opts.copyclip) {
+    ctx.out.CollectClipboard(true);
+    ctx.ui.ClearClipboard();
+    if (!ctx.Yield()) return false;
   }
   const Channel* channels = ChannelsOf(data_type);
-  std::string& out = s.shell.OutLine;
   out = Hex8(sn);
   for (int bit = 0; bit < 4 && channels; ++bit) {
     if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].title;
   }
-  WriteLine(s, q);
+  ctx.out.WriteLine(out);
   out = "date";
   for (int bit = 0; bit < 4 && channels; ++bit) {
     if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].unit;
   }
-  WriteLine(s, q);
+  ctx.out.WriteLine(out);
   return true;
 }
 
@@ -119,9 +103,7 @@ void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t) {
   AppendDec2(out, static_cast<uint8_t>(time.seconds().count()));
 }
 
-bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
+bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q) {
   const uint64_t start = in.Position();
 
   const uint32_t sn = static_cast<uint32_t>(in.ReadLe32());
@@ -140,18 +122,19 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
 
   // The first Quendar record of a Make opens the output, named after its logger on request.
   if (!q.opened) {
-    if (s.opts.check_txt_name) s.shell.OutName = "\\" + Hex8(sn) + ".txt";
-    if (!q.open_output(s.shell.OutName)) return false;
+    if (ctx.opts.check_txt_name) q.out_name = SerialOutName(static_cast<int32_t>(sn));
+    if (!q.open_output(q.out_name)) return false;
     q.opened = true;
   }
+  std::string out;
   if (lg.FirstData) {
-    if (!WriteTitleLines(s, q, sn, data_type, mask)) return false;
+    if (!WriteTitleLines(ctx, sn, data_type, mask, out)) return false;
     lg.FirstData = false;
   }
 
   const int code = period_code & 15;
   if (code >= static_cast<int>(PeriodTable.size())) {
-    ReportFormatError(s, q);
+    ReportFormatError(ctx, q);
   } else {
     const Channel* channels = ChannelsOf(data_type);
     Value values[4];
@@ -168,8 +151,7 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
 
     const std::chrono::seconds period{PeriodTable[code]};
     std::chrono::sys_seconds t = QuendarStartTime(stamp);
-    const char sep = s.opts.decimal_sep;
-    std::string& out = s.shell.OutLine;
+    const char sep = ctx.opts.decimal_sep;
     for (int i = 0; i < samples; ++i, t += period) {
       out.clear();
       AppendQuendarTime(out, t);
@@ -191,7 +173,7 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
             break;
         }
       }
-      WriteLine(s, q);
+      ctx.out.WriteLine(out);
     }
   }
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
@@ -199,18 +181,13 @@ bool DecodeQuendarRecord(Session& s, QuendarOutput& q) {
   return true;
 }
 
-void ReportFormatError(Session& s, QuendarOutput& q) {
-  if (!q.format_error_shown) s.ui.SetStatus("File format error detected");
+void ReportFormatError(Context& ctx, QuendarOutput& q) {
+  if (!q.format_error_shown) ctx.ui.SetStatus("File format error detected");
   q.format_error_shown = true;
 }
 
-bool FinishQuendar(Session& s, QuendarOutput& q) {
-  if (s.opts.copyclip && q.ClipBuilder) {
-    s.ui.SetClipboard(q.ClipBuilder->ToString());
-    q.ClipBuilder.reset();
-    if (!Yield(s)) return false;
-  }
-  q.ClipBuilder.reset();
+bool FinishQuendar(Context& ctx) {
+  if (ctx.opts.copyclip && ctx.out.Collecting()) return ctx.PutClipboard();
   return true;
 }
 

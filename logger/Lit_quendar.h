@@ -2,18 +2,18 @@
 // written at once as its own text. The first record of a Make opens the output file and writes
 // the title and unit lines; every record then writes one line per sample, its time first
 // (dd/mm/yy hh:mm:ss, calendar time) and one cell per decoded channel. The optional clipboard
-// copy is collected in `ClipBuilder` and handed over by `FinishQuendar`.
+// copy is collected by the context's output and handed over by `FinishQuendar`.
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "app/session.h"
-#include "common/CStringBuilder.h"
+#include "core/context.h"
+#include "logger/logger_state.h"
+#include "platform/input_file.h"
 
 namespace vid {
 
@@ -31,22 +31,22 @@ inline constexpr int kQuendarWords = 256;       ///< sample words in a record
 /// What the Quendar output keeps from one record to the next within a Make.
 struct QuendarOutput {
   OpenOutputFn open_output;
-  bool opened = false;                          ///< the output file is open
-  std::unique_ptr<CStringBuilder> ClipBuilder;  ///< the clipboard copy, when asked for
-  bool format_error_shown = false;              ///< "File format error detected" was shown
+  std::string out_name;             ///< the output name asked for, unless named after the logger
+  bool opened = false;              ///< the output file is open
+  bool format_error_shown = false;  ///< "File format error detected" was shown
 };
 
 /// Shows "File format error detected", once per Make: a damaged file would repeat it for
 /// every record head it puts out of step.
-void ReportFormatError(Session& s, QuendarOutput& q);
+void ReportFormatError(Context& ctx, QuendarOutput& q);
 
-/// With `InFile` just after the head of a Quendar record: reads the record and its trailer and
+/// With `in` just after the head of a Quendar record: reads the record and its trailer and
 /// writes its lines (the title and unit lines first while `FirstData` is set). A period code
 /// without a period reads the record whole, writes no sample line and reports a format error.
-bool DecodeQuendarRecord(Session& s, QuendarOutput& q);
+bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q);
 
-/// Puts the collected text on the clipboard (when asked for) and drops the builder.
-bool FinishQuendar(Session& s, QuendarOutput& q);
+/// Puts the collected text on the clipboard (when asked for).
+bool FinishQuendar(Context& ctx);
 
 /// The start time of a record from its six packed-BCD bytes (year from 2000, month, day, hour,
 /// minute, second). Fields beyond their range carry over as calendar arithmetic does: month 13

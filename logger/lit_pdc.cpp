@@ -3,29 +3,28 @@
 #include <algorithm>
 
 #include "dump/config.h"
+#include "dump/layout.h"
 #include "logger/pdc_frame.h"
 #include "multichannel/Lit_viduravare.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
-#include "platform/ui.h"
 
 namespace vid {
 namespace {
 
-const std::string kBlankName(16, ' ');
-
-constexpr uint16_t kCentralRecord = 1;
-constexpr uint16_t kModuleRecord = 2;
-constexpr uint16_t kPageRecord = 16;  // and the block record of section 0x8004
-constexpr uint16_t kQuendarRecord = 17;
-constexpr uint16_t kPageRecordG = 18;
-
+// doc/formats.md, "Module record (type 2)": the payload bytes the reader interprets.
+constexpr int32_t kModuleFields = 122;
+// doc/formats.md, "Page records (types 16 and 18)".
 constexpr int32_t kPageHead = 12;              // serial number, address, two words
 constexpr int32_t kCentralPageSn = 0x1000000;  // above: the central unit's own memory
 constexpr int64_t kWrapDistance = 65536;       // a fall back by more than this is a wrap
-constexpr int32_t kLargeMemoryFrom = 0x40000;
-constexpr int32_t kLargeMemory = 516100;
-constexpr int32_t kSmallMemory = 245760;
+constexpr int32_t kLargeMemoryFrom = 0x40000;  // a previous page above: the large memory
+// doc/formats.md, "Module record (type 2)": a type-140 module fills two slots ...
+constexpr uint8_t kModuleTypeDouble = 140;
+// ... unless the central unit is of this kind.
+constexpr uint8_t kKindSingleSlots = 'r';
+// doc/formats.md, "Block records": a W of 255 means one word and no time stamps.
+constexpr uint8_t kWordsNoStamp = 255;
 constexpr int kLastRow = kPageBufColumns - 1;
 
 // Two's-complement wrap into 32 bits, as the recorder's address arithmetic does.
@@ -33,13 +32,8 @@ int32_t Wrap32(int64_t v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
 
-bool OutOfRange(Session& s, const char* what, int64_t value) {
-  return Stop(s, std::string("Error in file : ") + what + " " + std::to_string(value) +
-                     " out of range, conversion stopped");
-}
-
-bool TooManyModules(Session& s) {
-  return Stop(s, "Error in file : more than 25 modules, reading stopped");
+bool TooManyModules(Context& ctx) {
+  return ctx.Stop("Error in file : more than 25 modules, reading stopped");
 }
 
 // Copies `n` bytes of the input to positions first .. first + n - 1 of row `row`, which the
@@ -53,14 +47,72 @@ void CopyToPageBuf(InputFile& in, PageTable& pb, int64_t first, int row, int64_t
   for (int64_t j = std::max<int64_t>(have, 0); j < n; ++j) pb.Set(first + j, row, in.ReadByte());
 }
 
+// With `in` just after the head of a module record: reads it and its trailer into slot m. A
+// module of type 140 under a central unit that is not 'r' fills slot m + 1 too and counts one
+// module more. Stops when a slot beyond 25 or more than 25 modules would be needed.
+bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, int32_t m) {
+  if (m < 1 || m > kMaxModules) return TooManyModules(ctx);
+
+  cfg.ModuleName[m] = kBlankName;
+  cfg.ModuleSN[m] = in.ReadLe32();
+  cfg.ModuleType[m] = in.ReadByte();
+  cfg.ModuleAux[m] = in.ReadByte();
+  for (int c = 1; c <= 6; ++c) {
+    uint8_t name[16];
+    in.Read(name, sizeof name);
+    cfg.ChannelName[m][c] = CutAtNul(name, sizeof name);
+  }
+  const uint8_t type = cfg.ModuleType[m];
+  auto& scale = cfg.ChannelScale[m];
+  if (!HasChannelKinds(type)) {
+    for (int k = 1; k <= 12; ++k) {
+      const uint8_t b = in.ReadByte();
+      scale[k] = b == 0 ? 1 : b;
+    }
+    for (int c = 1; c <= 6; ++c) cfg.ChannelFlag[m][c] = in.ReadByte();
+    in.ReadByte();
+    in.ReadByte();
+    lg.ModuleExtFlag = 0;
+  } else {
+    for (int c = 1; c <= 6; ++c) cfg.ChannelParam[m][c] = in.ReadLe16();
+    for (int c = 1; c <= 6; ++c) cfg.ChannelKind[m][c] = in.ReadByte();
+    for (int c = 1; c <= 6; ++c) {
+      scale[2 * c - 1] = 1;
+      scale[2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
+      cfg.ChannelFlag[m][c] = 0;
+    }
+    const uint8_t ext = in.ReadByte();
+    in.ReadByte();
+    lg.ModuleExtFlag = type == kModuleTypeKindsExt ? ext : 0;
+  }
+
+  // A type-140 module is two modules to the output: the second slot carries the same scales
+  // with channels named 1VA .. 6VA.
+  if (type == kModuleTypeDouble && cfg.CentralType != kKindSingleSlots) {
+    if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx);
+    const int32_t v = m + 1;
+    cfg.ModuleName[v] = kBlankName;
+    cfg.ModuleSN[v] = cfg.ModuleSN[m];
+    cfg.ModuleType[v] = cfg.ModuleType[m];
+    cfg.ModuleAux[v] = cfg.ModuleAux[m];
+    for (int c = 1; c <= 6; ++c) {
+      cfg.ChannelName[v][c] = std::to_string(c) + "VA";
+      cfg.ChannelFlag[v][c] = cfg.ChannelFlag[m][c];
+    }
+    cfg.ChannelScale[v] = cfg.ChannelScale[m];
+    ++cfg.ModuleCount;
+    ++lg.ModulesSeen;
+  }
+  SkipRecordRest(in, lg, kModuleFields);
+  return true;
+}
+
 // A module record into the next slot, then the count of modules seen; shared by Load Header and
 // the conversion.
-bool TakeModuleRecord(Session& s) {
-  LoggerState& lg = s.log;
-  Config& cfg = s.cfg;
-  if (!ReadPdcModule(s, lg.ModulesSeen + 1)) return false;
+bool TakeModuleRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg) {
+  if (!ReadPdcModule(ctx, in, cfg, lg, lg.ModulesSeen + 1)) return false;
   if (lg.ModuleExtFlag != 0) {
-    if (cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(s);
+    if (cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx);
     ++cfg.ModuleCount;
   }
   ++lg.ModulesSeen;
@@ -68,10 +120,9 @@ bool TakeModuleRecord(Session& s) {
   return true;
 }
 
-bool ReadPage(Session& s, bool g_variant) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
-  Config& cfg = s.cfg;
+// A page record (type 16, or 18 for the `g_variant`), its head just read.
+bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages,
+              bool g_variant) {
   const int32_t sn = in.ReadLe32();
   lg.PageAddr = in.ReadLe32();
   in.ReadLe32();  // two words, not used
@@ -97,17 +148,17 @@ bool ReadPage(Session& s, bool g_variant) {
     if (int64_t{lg.PageAddr} + lg.WrapOffset < int64_t{lg.PrevPageAddr} - kWrapDistance) {
       const int64_t previous_own = int64_t{lg.PrevPageAddr} - lg.WrapOffset;
       lg.WrapOffset = Wrap32(int64_t{lg.WrapOffset} +
-                             (previous_own > kLargeMemoryFrom ? kLargeMemory : kSmallMemory));
+                             (previous_own > kLargeMemoryFrom ? kMemoryTypeF : kMemoryOther));
     }
   }
 
   const int32_t n = static_cast<uint16_t>(lg.RecLength) - kPageHead;
   const int64_t first = int64_t{lg.PageAddr} - lg.PageBase + lg.WrapOffset + 1;
   if (n > 0) {
-    if (lg.PageRow > kLastRow) return OutOfRange(s, "data row", lg.PageRow);
-    if (first < 1) return OutOfRange(s, "data position", first);
-    if (first + n - 1 > kPageBufBytes) return OutOfRange(s, "data position", first + n - 1);
-    CopyToPageBuf(in, s.PageBuf, first, lg.PageRow, n);
+    if (lg.PageRow > kLastRow) return ctx.OutOfRange("data row", lg.PageRow);
+    if (first < 1) return ctx.OutOfRange("data position", first);
+    if (first + n - 1 > kPageBufBytes) return ctx.OutOfRange("data position", first + n - 1);
+    CopyToPageBuf(in, pages, first, lg.PageRow, n);
   }
   lg.PrevPageAddr = Wrap32(int64_t{lg.PageAddr} + lg.WrapOffset);
   cfg.DataLimit = Wrap32(first - 1 + std::max(n, 0));
@@ -115,132 +166,26 @@ bool ReadPage(Session& s, bool g_variant) {
   return true;
 }
 
-// One record of a data file, its head just read.
-bool TakeRecord(Session& s, QuendarOutput& q, bool several_files) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
-  if (lg.RecMarker == kSectionInstall) {
-    switch (lg.RecType) {
-      case kCentralRecord:
-        ReadPdcCentral(in, s.cfg, lg);
-        // Of several files, one may hold the header while the others hold the data.
-        if (several_files && lg.ModulesSeen == 0) lg.HeaderLoaded = true;
-        return true;
-      case kModuleRecord:
-        return TakeModuleRecord(s);
-      case kPageRecord:
-        return ReadPageRecord(s);
-      case kQuendarRecord:
-        lg.QuendarSeen = true;
-        return DecodeQuendarRecord(s, q);
-      case kPageRecordG:
-        return ReadPageRecordG(s);
-      default:
-        // The payload is not skipped: the next six bytes are read as a record head.
-        ReportFormatError(s, q);
-        return true;
-    }
-  }
-  if (lg.RecMarker == kSectionBlock) {
-    lg.HeaderLoaded = true;
-    if (lg.RecType == kPageRecord && !ReadBlockRecord(s)) return false;
-    lg.BlockMode = true;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool ReadPdcModule(Session& s, int32_t m) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
-  Config& cfg = s.cfg;
-  if (m < 1 || m > kMaxModules) return TooManyModules(s);
-
-  cfg.ModuleName[m] = kBlankName;
-  cfg.ModuleSN[m] = in.ReadLe32();
-  cfg.ModuleType[m] = in.ReadByte();
-  cfg.ModuleAux[m] = in.ReadByte();
-  for (int c = 1; c <= 6; ++c) {
-    uint8_t name[16];
-    in.Read(name, sizeof name);
-    cfg.ChannelName[m][c] = CutAtNul(name, sizeof name);
-  }
-  const uint8_t type = cfg.ModuleType[m];
-  auto& scale = cfg.ChannelScale[m];
-  if (type != 250 && type != 254) {
-    for (int k = 1; k <= 12; ++k) {
-      const uint8_t b = in.ReadByte();
-      scale[k] = b == 0 ? 1 : b;
-    }
-    for (int c = 1; c <= 6; ++c) cfg.ChannelFlag[m][c] = in.ReadByte();
-    in.ReadByte();
-    in.ReadByte();
-    lg.ModuleExtFlag = 0;
-  } else {
-    for (int c = 1; c <= 6; ++c) cfg.ChannelParam[m][c] = in.ReadLe16();
-    for (int c = 1; c <= 6; ++c) cfg.ChannelKind[m][c] = in.ReadByte();
-    for (int c = 1; c <= 6; ++c) {
-      scale[2 * c - 1] = 1;
-      scale[2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
-      cfg.ChannelFlag[m][c] = 0;
-    }
-    const uint8_t ext = in.ReadByte();
-    in.ReadByte();
-    lg.ModuleExtFlag = type == 250 ? ext : 0;
-  }
-
-  // A type-140 module is two modules to the output: the second slot carries the same scales
-  // with channels named 1VA .. 6VA.
-  if (type == 140 && cfg.CentralType != 'r') {
-    if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(s);
-    const int32_t v = m + 1;
-    cfg.ModuleName[v] = kBlankName;
-    cfg.ModuleSN[v] = cfg.ModuleSN[m];
-    cfg.ModuleType[v] = cfg.ModuleType[m];
-    cfg.ModuleAux[v] = cfg.ModuleAux[m];
-    for (int c = 1; c <= 6; ++c) {
-      cfg.ChannelName[v][c] = std::to_string(c) + "VA";
-      cfg.ChannelFlag[v][c] = cfg.ChannelFlag[m][c];
-    }
-    cfg.ChannelScale[v] = cfg.ChannelScale[m];
-    ++cfg.ModuleCount;
-    ++lg.ModulesSeen;
-  }
-  SkipRecordRest(in, lg, 122);
-  return true;
-}
-
-bool ReadPageRecord(Session& s) {
-  return ReadPage(s, false);
-}
-
-bool ReadPageRecordG(Session& s) {
-  return ReadPage(s, true);
-}
-
-bool ReadBlockRecord(Session& s) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
-  Config& cfg = s.cfg;
+// A block record (section 0x8004, type 16), its head just read.
+bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages) {
   in.ReadLe32();
   in.ReadLe32();
   const uint8_t modules = in.ReadByte();
   uint8_t words = in.ReadByte();
   const int16_t format = in.ReadLe16();
-  lg.BlockModules = modules;
-  if (words == 255) {
+  lg.block.modules = modules;
+  if (words == kWordsNoStamp) {
     words = 1;
-    lg.NoBlockStamp = true;
+    lg.block.no_stamp = true;
   } else {
-    lg.NoBlockStamp = false;
+    lg.block.no_stamp = false;
     // The length word of such a record carries a flag in bit 15: clear it (and one more).
-    if (format != 3)
+    if (format != kBlockEnergy)
       lg.RecLength = static_cast<int16_t>(static_cast<uint16_t>(lg.RecLength) + 32767);
   }
-  lg.BlockWords = words;
+  lg.block.words = words;
 
-  const int32_t stamp = lg.NoBlockStamp ? 0 : 6;
+  const int32_t stamp = lg.block.no_stamp ? 0 : 6;
   const int32_t part = 2 * words;
   const int32_t block = stamp + modules * part;
   const int32_t room = lg.RecLength - 11;
@@ -248,23 +193,25 @@ bool ReadBlockRecord(Session& s) {
   // (after the adjustment above) and with the plain one alike, that is exactly the blocks of the
   // payload; reading on while any byte is left would take the plain form one block too far.
   // A block of no bytes (no modules, no time stamps) ends the loop at once.
-  if (block > 0 && block <= room && modules > kLastRow) return OutOfRange(s, "data row", modules);
+  if (block > 0 && block <= room && modules > kLastRow) {
+    return ctx.OutOfRange("data row", modules);
+  }
   for (int32_t c = 0; block > 0 && c + block <= room;) {
     if (lg.FirstData) {
       lg.PageAddr = 0;
       lg.FirstData = false;
     }
     const int64_t at = int64_t{lg.PageAddr} + 1;
-    if (at < 1) return OutOfRange(s, "data position", at);
-    if (!lg.NoBlockStamp) {
-      if (at + 5 > kPageBufBytes) return OutOfRange(s, "data position", at + 5);
-      CopyToPageBuf(in, s.PageBuf, at, 0, 6);
+    if (at < 1) return ctx.OutOfRange("data position", at);
+    if (!lg.block.no_stamp) {
+      if (at + 5 > kPageBufBytes) return ctx.OutOfRange("data position", at + 5);
+      CopyToPageBuf(in, pages, at, 0, 6);
       c += 6;
     }
     if (modules > 0) {
-      if (at + part - 1 > kPageBufBytes) return OutOfRange(s, "data position", at + part - 1);
+      if (at + part - 1 > kPageBufBytes) return ctx.OutOfRange("data position", at + part - 1);
       for (int k = 1; k <= modules; ++k) {
-        CopyToPageBuf(in, s.PageBuf, at, k, part);
+        CopyToPageBuf(in, pages, at, k, part);
         c += part;
       }
       lg.PageAddr += part;
@@ -272,29 +219,76 @@ bool ReadBlockRecord(Session& s) {
   }
   cfg.DataLimit = lg.PageAddr;
   cfg.EndAddr = lg.PageAddr;
-  lg.BlockFormat = format;
+  lg.block.format = format;
   lg.RecTrailer = in.ReadLe16();
   return true;
 }
 
-HeaderResult LoadHeader(Session& s, const std::string& folder, const std::string& name) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
-  Config& cfg = s.cfg;
+// What one run of `ConvertPdc` works on.
+struct PdcRun {
+  Context& ctx;
+  InputFile& in;
+  Config& cfg;
+  Tables& t;
+  LoggerState& lg;
+  QuendarOutput q;
+  bool several_files;
+};
+
+// One record of a data file, its head just read.
+bool TakeRecord(PdcRun& run) {
+  InputFile& in = run.in;
+  LoggerState& lg = run.lg;
+  if (lg.RecMarker == kSectionInstall) {
+    switch (lg.RecType) {
+      case kCentralRecord:
+        ReadPdcCentral(in, run.cfg, lg);
+        // Of several files, one may hold the header while the others hold the data.
+        if (run.several_files && lg.ModulesSeen == 0) lg.HeaderLoaded = true;
+        return true;
+      case kModuleRecord:
+        return TakeModuleRecord(run.ctx, in, run.cfg, lg);
+      case kPageRecord:
+        return ReadPage(run.ctx, in, run.cfg, lg, run.t.PageBuf, false);
+      case kQuendarRecord:
+        lg.QuendarSeen = true;
+        return DecodeQuendarRecord(run.ctx, in, lg, run.q);
+      case kPageRecordG:
+        return ReadPage(run.ctx, in, run.cfg, lg, run.t.PageBuf, true);
+      default:
+        // The payload is not skipped: the next six bytes are read as a record head.
+        ReportFormatError(run.ctx, run.q);
+        return true;
+    }
+  }
+  if (lg.RecMarker == kSectionBlock) {
+    lg.HeaderLoaded = true;
+    if (lg.RecType == kPageRecord && !ReadBlockRecord(run.ctx, in, run.cfg, lg, run.t.PageBuf)) {
+      return false;
+    }
+    lg.BlockMode = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg,
+                        const std::string& folder, const std::string& name) {
   cfg.CentralName = kBlankName;
   lg.ModulesSeen = 0;
-  lg.NoBlockStamp = false;
+  lg.block.no_stamp = false;
   lg.HeaderLoaded = false;
-  s.ui.ProcessEvents();
+  ctx.ui.ProcessEvents();
 
   if (!EndsWith(name, "pdc")) {
-    s.ui.MessageBox("Only applies to .pdc files");
+    ctx.ui.MessageBox("Only applies to .pdc files");
     return HeaderResult::kRefused;
   }
   const std::string path = JoinPath(folder, name);
   std::string error;
   if (!in.Open(path, &error)) {
-    Stop(s, "Cannot open " + path + " : " + error);
+    ctx.Stop(CannotOpenText(path, error));
     return HeaderResult::kStopped;
   }
   while (!in.AtEnd()) {
@@ -302,7 +296,7 @@ HeaderResult LoadHeader(Session& s, const std::string& folder, const std::string
     if (lg.RecType == kCentralRecord) {
       ReadPdcCentral(in, cfg, lg);
     } else if (lg.RecType == kModuleRecord) {
-      if (!TakeModuleRecord(s)) {
+      if (!TakeModuleRecord(ctx, in, cfg, lg)) {
         in.Close();
         return HeaderResult::kStopped;
       }
@@ -313,32 +307,29 @@ HeaderResult LoadHeader(Session& s, const std::string& folder, const std::string
   }
   in.Close();
   if (!lg.HeaderLoaded) {
-    s.ui.SetStatus("Error in header file");
+    ctx.ui.SetStatus("Error in header file");
     return HeaderResult::kNotFound;
   }
-  s.ui.SetStatus("Central SN: " + Hex8(static_cast<uint32_t>(cfg.CentralSN)) + " - Header found " +
-                 std::to_string(cfg.ModuleCount) + " Modules");
+  ctx.ui.SetStatus("Central SN: " + Hex8(static_cast<uint32_t>(cfg.CentralSN)) +
+                   " - Header found " + std::to_string(cfg.ModuleCount) + " Modules");
   return HeaderResult::kFound;
 }
 
-bool ConvertPdc(Session& s, const std::vector<std::string>& inputs,
+bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
+                const std::vector<std::string>& inputs, const std::string& out_name,
                 const OpenOutputFn& open_output) {
-  InputFile& in = s.shell.InFile;
-  LoggerState& lg = s.log;
   lg.FirstData = true;
   lg.QuendarSeen = false;
-  QuendarOutput q;
-  q.open_output = open_output;
-  const bool several_files = inputs.size() > 1;
+  PdcRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, inputs.size() > 1};
 
   for (const std::string& path : inputs) {
     std::string error;
-    if (!in.Open(path, &error)) return Stop(s, "Cannot open " + path + " : " + error);
+    if (!in.Open(path, &error)) return ctx.Stop(CannotOpenText(path, error));
     lg.ModulesSeen = 0;
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
     while (!in.AtEnd()) {
       ReadRecordHead(in, lg);
-      if (!TakeRecord(s, q, several_files)) {
+      if (!TakeRecord(run)) {
         in.Close();
         return false;
       }
@@ -347,26 +338,25 @@ bool ConvertPdc(Session& s, const std::vector<std::string>& inputs,
   }
 
   if (lg.QuendarSeen) {
-    if (!FinishQuendar(s, q)) return false;
-    if (s.shell.OutFile.Failed())
-      return Stop(s, "Error writing the output file, conversion stopped");
-    s.ui.SetStatus("Quendar file - Done");
+    if (!FinishQuendar(ctx) || !ctx.CheckWrites()) return false;
+    ctx.ui.SetStatus("Quendar file - Done");
     return true;
   }
-  if (!lg.HeaderLoaded) return Stop(s, "Please select a file with header first");
+  if (!lg.HeaderLoaded) return ctx.Stop("Please select a file with header first");
   // A module slot that no record has filled (a header given by its central record alone, its
   // module records missing) has no scales yet: its channels are written 1:1.
-  Config& cfg = s.cfg;
   for (int m = 1; m <= std::min(cfg.ModuleCount, kMaxModules); ++m) {
     for (uint8_t& k : cfg.ChannelScale[m]) {
       if (k == 0) k = 1;
     }
   }
-  if (s.opts.check_txt_name) {
-    s.shell.OutName = "\\" + Hex8(static_cast<uint32_t>(cfg.CentralSN)) + ".txt";
+  if (!open_output(ctx.opts.check_txt_name ? SerialOutName(cfg.CentralSN) : out_name)) {
+    return false;
   }
-  if (!open_output(s.shell.OutName)) return false;
-  return ConvertRecords(s);
+  RecordSource src;
+  if (lg.BlockMode) src.block = lg.block;
+  src.logger = true;
+  return ConvertRecords(ctx, cfg, t, src);
 }
 
 }  // namespace vid

@@ -1,9 +1,11 @@
 // State of the logger conversion that outlives a single record: the frame of the record being
 // read, the header progress, and the page and block positions that fill the channel table.
-// The multichannel scan reads the block fields.
+// `HeaderLoaded`, `PageRow` and the block layout carry over from one Make to the next.
 #pragma once
 
 #include <cstdint>
+
+#include "multichannel/Lit_viduravare.h"
 
 namespace vid {
 
@@ -25,12 +27,9 @@ struct LoggerState {
   int32_t WrapOffset = 0;    ///< added once the recorder's memory has wrapped round
   uint8_t PageRow = 0;       ///< channel column the current page fills; kept between Makes
 
-  bool BlockMode = false;     ///< a block record was met; cleared by every Make
-  uint8_t BlockModules = 0;   ///< module columns per block
-  uint8_t BlockWords = 0;     ///< 16-bit words per module per block
-  bool NoBlockStamp = false;  ///< blocks carry no time stamp
-  int16_t BlockFormat = 0;    ///< format code of the last block record (3: energy)
-  bool QuendarSeen = false;   ///< a Quendar record was met in this Make
+  bool BlockMode = false;    ///< a block record was met; cleared by every Make
+  BlockLayout block;         ///< of the last block record; `no_stamp` is cleared by every Make
+  bool QuendarSeen = false;  ///< a Quendar record was met in this Make
 };
 
 }  // namespace vid

@@ -27,7 +27,7 @@ void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg) {
   cfg.ModuleCount = in.ReadByte();
   cfg.CentralType = in.ReadByte();
   cfg.DataLimit = 0;
-  SkipRecordRest(in, lg, 28);
+  SkipRecordRest(in, lg, kCentralFields);
 }
 
 void entete_pdc(InputFile& in, Config& cfg, LoggerState& lg) {
@@ -37,9 +37,9 @@ void entete_pdc(InputFile& in, Config& cfg, LoggerState& lg) {
   lg.RecLength = in.ReadLe16();
   lg.RecType = static_cast<uint16_t>(inv2(in.ReadLe16()));
   cfg.CentralSN = 0;
-  if (lg.RecType == 1) {
+  if (lg.RecType == kCentralRecord) {
     ReadPdcCentral(in, cfg, lg);
-  } else if (lg.RecType == 16) {
+  } else if (lg.RecType == kPageRecord) {
     cfg.CentralSN = in.ReadLe32();
     lg.PageAddr = in.ReadLe32();
     cfg.CentralName.clear();

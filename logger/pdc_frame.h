@@ -12,8 +12,16 @@
 
 namespace vid {
 
+// doc/formats.md, "Record frame".
 inline constexpr uint16_t kSectionInstall = 0x8001;  ///< installation, page and Quendar records
 inline constexpr uint16_t kSectionBlock = 0x8004;    ///< block records
+inline constexpr uint16_t kCentralRecord = 1;        ///< "Central record (type 1)"
+inline constexpr uint16_t kModuleRecord = 2;         ///< "Module record (type 2)"
+inline constexpr uint16_t kPageRecord = 16;     ///< "Page records"; the block record of 0x8004 too
+inline constexpr uint16_t kQuendarRecord = 17;  ///< "Quendar records (type 17)"
+inline constexpr uint16_t kPageRecordG = 18;    ///< "Page records": a page of a 'g' unit
+/// "Central record (type 1)": the payload bytes the reader interprets.
+inline constexpr int32_t kCentralFields = 28;
 
 /// Reads `RecMarker`, `RecLength` and `RecType`.
 void ReadRecordHead(InputFile& in, LoggerState& lg);

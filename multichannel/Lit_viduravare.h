@@ -2,39 +2,50 @@
 // concentrator dump into the channel table (`LoadChannelData`), then `ConvertRecords` scans the
 // table into the record tables and writes the text: two header lines and one row per record,
 // the older part of a wrapped memory first. The logger conversion fills the channel table itself
-// and calls `ConvertRecords`. Every function that can stop returns false after it has shown why
-// in the status line (`Stop`); nothing is then stored outside a table.
+// and calls `ConvertRecords` with the layout of its records. Every function that can stop returns
+// false after the context has shown why (`Context::Stop`); nothing is then stored outside a table.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "app/session.h"
+#include "core/context.h"
+#include "core/tables.h"
+#include "dump/config.h"
+#include "platform/input_file.h"
 
 namespace vid {
 
-/// `LoadChannelData`, then `ConvertRecords`. Expects the configuration read and `OutFile` open.
-bool MultiConvert(Session& s);
+/// How the records of a block recording lie in the channel table: a time stamp in column 0
+/// (unless `no_stamp`), then `words` 16-bit words in each of the columns 1..`modules`.
+struct BlockLayout {
+  uint8_t modules = 0;
+  uint8_t words = 0;
+  int16_t format = 0;     ///< how the words become values; `kBlockEnergy` has its own header
+  bool no_stamp = false;  ///< the blocks carry no time stamp: every position is a record
+};
 
-/// Fills `PageBuf` with the data memory of every channel from the dump's data pages.
-bool LoadChannelData(Session& s);
+/// Block formats (doc/formats.md, "Block records").
+inline constexpr int16_t kBlockSensors = 0;  ///< humidity, temperature and cubic sensor words
+inline constexpr int16_t kBlockScaled = 1;   ///< words scaled by tenths or 256ths per column
+inline constexpr int16_t kBlockEnergy = 3;   ///< energy counters, with their own header lines
 
-/// Scans `PageBuf` into the record tables and writes the header lines and the rows.
-bool ConvertRecords(Session& s);
+/// Where the records of a conversion come from.
+struct RecordSource {
+  std::optional<BlockLayout> block;  ///< set for a recording of block records
+  bool logger = false;  ///< from logger records: the write position is where the scan ended
+};
 
-/// The scan alone (the first part of `ConvertRecords`); `pos` receives its final offset.
-bool ScanRecords(Session& s, int64_t& pos);
+/// `LoadChannelData`, then `ConvertRecords`. Expects the configuration read and the output open.
+bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t);
 
-/// RMS voltage of phase p (1..3) of the central record in `RecBytes`; sets `SampleCount`.
-double PhaseVrms(MultiState& m, int p);
+/// Fills the channel table with the data memory of every channel from the dump's data pages.
+bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& pages);
 
-/// Decodes the quality record in `RecBytes` into row r of the quality tables.
-void DecodeQualityRecord(MultiState& m, RecordTables& t, int64_t r);
-
-/// Builds the row of record r in `OutLine` and writes it.
-bool MultiWriteRow(Session& s, int64_t r);
-bool BlockWriteRow(Session& s, int64_t r);
+/// Scans the channel table into the record tables and writes the header lines and the rows.
+bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src);
 
 /// Appends the time-stamp text DD/MM/YY hh:mm:ss of six packed-BCD bytes (year first).
 void AppendStampText(std::string& out, const std::array<uint8_t, 6>& stamp);

@@ -146,10 +146,15 @@ std::string Hex8(uint32_t value) {
 }
 
 char LocaleDecimalSeparator() {
+  const char* before = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string previous = before ? before : "C";
   std::setlocale(LC_NUMERIC, "");
   const std::lconv* lc = std::localeconv();
-  char sep = (lc && lc->decimal_point && lc->decimal_point[0]) ? lc->decimal_point[0] : '.';
-  std::setlocale(LC_NUMERIC, "C");
+  // A separator of several bytes (a character beyond ASCII in a UTF-8 locale) has no place in
+  // the single-byte output: the point stands in for it.
+  const bool one_byte = lc && lc->decimal_point && std::strlen(lc->decimal_point) == 1;
+  const char sep = one_byte ? lc->decimal_point[0] : '.';
+  std::setlocale(LC_NUMERIC, previous.c_str());
   return sep;
 }
 

@@ -23,7 +23,8 @@ void AppendInt(std::string& out, int64_t value);
 /// The 32-bit pattern of `value` as exactly eight upper-case hexadecimal digits.
 std::string Hex8(uint32_t value);
 
-/// The decimal separator of the user's numeric locale (LC_NUMERIC), '.' when it has none.
+/// The decimal separator of the user's numeric locale (LC_NUMERIC); '.' when it has none or
+/// when it is more than one byte. The numeric locale of the process is left as it was.
 char LocaleDecimalSeparator();
 
 }  // namespace vid

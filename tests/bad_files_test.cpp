@@ -43,7 +43,7 @@ void ExpectCleanOutcome(Bench& b, const Case& c, const std::string& name) {
   }
   if (r == MakeResult::kDone) {
     EXPECT_EQ(written, 1) << c.label;
-    EXPECT_FALSE(b.session.stopped) << c.label;
+    EXPECT_FALSE(b.session.ctx.stopped) << c.label;
   } else if (r == MakeResult::kStopped) {
     EXPECT_FALSE(b.ui.status.empty()) << c.label;
     EXPECT_EQ(written, 0) << c.label;

@@ -32,7 +32,7 @@ struct Bench {
     form.Form_Load("");
     form.ProgramFolder = dir.path();
     form.File1.folder = dir.path();
-    session.opts.copyclip = false;
+    session.ctx.opts.copyclip = false;
   }
   /// Writes `bytes` as `name` in the folder, selects it and runs Make.
   MakeResult Make(const fx::Bytes& bytes, const std::string& name = "d.pdb") {

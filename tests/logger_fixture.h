@@ -28,8 +28,8 @@ struct LoggerRun {
   LoggerRun() {
     form.Form_Load("");
     form.ProgramFolder = dir.path();
-    s.opts.copyclip = false;
-    s.opts.decimal_sep = '.';
+    s.ctx.opts.copyclip = false;
+    s.ctx.opts.decimal_sep = '.';
   }
 
   void Write(const std::string& name, const fx::Bytes& bytes) {

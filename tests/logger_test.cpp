@@ -132,7 +132,7 @@ TEST(LoggerConvert, CentralRecordAloneIsAHeaderOnlyWhenSeveralFilesAreSelected) 
 
 TEST(LoggerConvert, SerialNumberNamesTheOutputWhenAsked) {
   Recording run;
-  run.s.opts.check_txt_name = true;
+  run.s.ctx.opts.check_txt_name = true;
   ASSERT_EQ(run.Make({"H.pdc", "D1.pdc"}), MakeResult::kDone);
   EXPECT_FALSE(run.Exists("mv1.txt"));
   EXPECT_EQ(run.Read("00C0FFEE.txt"), Lines({kLine1, Line2("Site Nord"), Row(0), Row(1)}));
@@ -148,7 +148,7 @@ TEST(LoggerPages, SerialNumberAbove16777216StartsTheRowsAgain) {
                               // type 18: always the next row, whatever its serial number
                               Page(0x01000001, 2, {0xC0}), Page(0x02000000, 2, {0xC1}, 18)}));
   run.Make({"P.pdc"});
-  const PageTable& pb = run.s.PageBuf;
+  const PageTable& pb = run.s.tables.PageBuf;
   EXPECT_EQ(pb.Get(1, 0), 0xA0);
   EXPECT_EQ(pb.Get(1, 1), 0xA1);
   EXPECT_EQ(pb.Get(1, 2), 0xA2);
@@ -180,7 +180,7 @@ TEST(LoggerPages, FallingBackFarMeansTheMemoryWrappedRound) {
     for (uint32_t a : c.addresses) pages.push_back(Page(kCentralPage, a, {0x77}));
     run.Write("P.pdc", Records(pages));
     run.Make({"P.pdc"});
-    EXPECT_EQ(run.s.PageBuf.Get(c.last_at, 0), 0x77) << c.last_at;
+    EXPECT_EQ(run.s.tables.PageBuf.Get(c.last_at, 0), 0x77) << c.last_at;
     EXPECT_EQ(run.s.cfg.DataLimit, c.last_at);
   }
 }
@@ -191,8 +191,8 @@ TEST(LoggerPages, PageWithoutDataSetsTheLimitToItsFirstPositionMinusOne) {
                               Page(kCentralPage, 0x1030, {})}));
   run.Make({"P.pdc"});
   EXPECT_EQ(run.s.cfg.DataLimit, 0x30);
-  EXPECT_EQ(run.s.PageBuf.Get(24, 0), 0x11);
-  EXPECT_EQ(run.s.PageBuf.Get(25, 0), 0);
+  EXPECT_EQ(run.s.tables.PageBuf.Get(24, 0), 0x11);
+  EXPECT_EQ(run.s.tables.PageBuf.Get(25, 0), 0);
 }
 
 TEST(LoggerPages, QualityPageOfTheGVariantAddsTheQualityColumns) {
@@ -274,8 +274,8 @@ TEST(LoggerBlocks, Format0ConvertsSensorWordsAndReadsTheFlaggedLengthExactly) {
   EXPECT_EQ(run.Read(),
             Lines({kBlockLine1, kBlockLine2, "05/03/18 14:30:00\t33.1\t20.4\t",
                    "05/03/18 14:40:00\t65.0\t-44.6\t93.7", "05/03/18 14:50:00\t33.1\t20.4\t33.1"}));
-  EXPECT_FALSE(run.s.log.NoBlockStamp);
-  EXPECT_EQ(run.s.log.BlockFormat, 0);
+  EXPECT_FALSE(run.s.log.block.no_stamp);
+  EXPECT_EQ(run.s.log.block.format, 0);
 }
 
 TEST(LoggerBlocks, Format1ScalesByColumn) {
@@ -314,8 +314,8 @@ TEST(LoggerBlocks, W255StoresOneWordPerModuleAndNoTimeStamps) {
   run.Write("N.pdc", Records({Block(2, 255, 1, first, PlainLength(first)),
                               Block(2, 255, 1, second, PlainLength(second))}));
   ASSERT_EQ(run.Make({"N.pdc"}), MakeResult::kDone);
-  EXPECT_TRUE(run.s.log.NoBlockStamp);
-  EXPECT_EQ(run.s.log.BlockWords, 1);
+  EXPECT_TRUE(run.s.log.block.no_stamp);
+  EXPECT_EQ(run.s.log.block.words, 1);
   EXPECT_EQ(run.Read(), Lines({kBlockLine1, kBlockLine2, "00/00/00 00:00:00\t1.5\t-2.0",
                                "00/00/00 00:00:00\t1.6\t-2.1", "00/00/00 00:00:00\t1.7\t-2.2",
                                "00/00/00 00:00:00\t1.8\t-2.3"}));
@@ -364,7 +364,7 @@ TEST(LoggerLimits, PositionBeyondTheTableStopsWithoutOutput) {
   run.Write("Edge.pdc", Records({Page(kCentralPage, 0, {1}), Page(kCentralPage, 1199999, {0x55})}));
   run.Make({"Edge.pdc"});
   EXPECT_EQ(run.ui.status, "Please select a file with header first");
-  EXPECT_EQ(run.s.PageBuf.Get(1200000, 0), 0x55);
+  EXPECT_EQ(run.s.tables.PageBuf.Get(1200000, 0), 0x55);
 
   run.Write("Over.pdc",
             Records({Central(0), Page(kCentralPage, 0, {1}), Page(kCentralPage, 1199999, {1, 2})}));

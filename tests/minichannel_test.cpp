@@ -85,10 +85,10 @@ Result ConvertFile(Session& s, TestUi& ui, const std::vector<uint8_t>& file,
   entete(s.shell.InFile, s.cfg);
   RecordCentral(s.shell.InFile, s.cfg, ui, true);
   if (adjust) adjust(s.cfg);
-  s.shell.OutFile.OpenMemory();
+  s.ctx.out.file.OpenMemory();
   Result r;
-  r.ok = MiniConvert(s);
-  r.text = s.shell.OutFile.Text();
+  r.ok = MiniConvert(s.ctx, s.shell.InFile, s.cfg, s.tables.rec);
+  r.text = s.ctx.out.file.Text();
   r.statuses = ui.statuses;
   return r;
 }
@@ -97,7 +97,7 @@ Result Convert(const fx::MiniCentral& c, const std::vector<uint8_t>& memory, cha
   TestUi ui;
   ui.pauses = false;
   Session s(ui);
-  s.opts.decimal_sep = sep;
+  s.ctx.opts.decimal_sep = sep;
   return ConvertFile(s, ui, fx::BuildMiniDump(c, memory).bytes.bytes);
 }
 
@@ -335,7 +335,7 @@ TEST(MiniMake, OutputIsMini1TxtWhateverNameWasAskedFor) {
                             fx::BuildMiniDump(Central(24, false), Group(5, 17, 30, 9)).bytes));
   TestUi ui;
   Session s(ui);
-  s.opts.check_txt_name = true;
+  s.ctx.opts.check_txt_name = true;
   Form1 form(s);
   form.ProgramFolder = dir.path();
   form.File1 = {dir.path(), "m.pdb", {"m.pdb"}};

@@ -74,14 +74,14 @@ TEST(MultichannelConversion, OrdinaryModulesAreScaledFormattedAndSmallValuesSupp
 
 TEST(MultichannelConversion, ClipboardHoldsExactlyTheFileText) {
   Bench b;
-  b.session.opts.copyclip = true;
+  b.session.ctx.opts.copyclip = true;
   ASSERT_EQ(b.Make(SiteA().bytes), MakeResult::kDone);
   EXPECT_EQ(b.ui.clipboard, kSiteAText);
 }
 
 TEST(MultichannelConversion, DecimalSeparatorComesFromTheOptions) {
   Bench b;
-  b.session.opts.decimal_sep = ',';
+  b.session.ctx.opts.decimal_sep = ',';
   ASSERT_EQ(b.Make(SiteA().bytes), MakeResult::kDone);
   std::string want = kSiteAText;
   for (size_t i = want.find("\r\n") + 2; i < want.size(); ++i) {
@@ -92,7 +92,7 @@ TEST(MultichannelConversion, DecimalSeparatorComesFromTheOptions) {
 
 TEST(MultichannelConversion, SerialNumberNameAndReplacingAnEarlierFile) {
   Bench b;
-  b.session.opts.check_txt_name = true;
+  b.session.ctx.opts.check_txt_name = true;
   fx::WriteFile(b.dir.file("00001A2B.txt"), fx::Bytes().text("old", 3));
   ASSERT_EQ(b.Make(SiteA().bytes), MakeResult::kDone);
   EXPECT_EQ(b.Output("00001A2B.txt"), kSiteAText);
@@ -215,7 +215,7 @@ TEST(MultichannelConversion, DamagedTimeStampIsSkippedByteByByte) {
   EXPECT_EQ(b.Output(), head + Lines({"05/03/18 14:00:00" + zeros, "05/03/18 14:10:00" + zeros,
                                       "05/03/18 14:20:00" + zeros, "00/00/00 00:00:00" + zeros}));
 
-  b.session.opts.datetimecheck = true;
+  b.session.ctx.opts.datetimecheck = true;
   ASSERT_EQ(b.Make(fx::BuildDump(c, {}, layout).bytes), MakeResult::kDone);
   EXPECT_EQ(b.Output(), head + Lines({"05/03/18 14:00:00" + zeros, "05/03/24 14:30:00" + zeros,
                                       "05/03/18 14:10:00" + zeros, "05/03/18 14:20:00" + zeros}));

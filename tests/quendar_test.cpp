@@ -145,8 +145,8 @@ TEST(Quendar, RecordCutShortReadsItsMissingWordsAsZero) {
 
 TEST(Quendar, OutputNamedAfterTheLoggerAndTheClipboardHoldsTheSameText) {
   LoggerRun run;
-  run.s.opts.check_txt_name = true;
-  run.s.opts.copyclip = true;
+  run.s.ctx.opts.check_txt_name = true;
+  run.s.ctx.opts.copyclip = true;
   run.Write("Q.pdc", Records({Quendar(0xBEEF, 2, At(5, 3, 18, 0, 0, 0), 7, 0x02, 1, {4820}),
                               Quendar(0xCAFE, 2, At(5, 3, 18, 0, 1, 0), 7, 0x02, 1, {4821})}));
   ASSERT_EQ(run.Make({"Q.pdc"}), MakeResult::kDone);
@@ -166,7 +166,7 @@ TEST(Quendar, OutputNamedAfterTheLoggerAndTheClipboardHoldsTheSameText) {
 
 TEST(Quendar, CommandLineConvertsTheNamedFileIntoTheProgramFolder) {
   LoggerRun run;
-  run.s.opts.copyclip = true;
+  run.s.ctx.opts.copyclip = true;
   run.Write("Q.pdc", Records({Quendar(0x1234, 2, At(5, 3, 18, 0, 0, 0), 7, 0x01, 1, {2150})}));
   const auto r = run.form.Form_Load(run.dir.file("Q.pdc") + " room.txt");
   ASSERT_EQ(r, MakeResult::kDone);

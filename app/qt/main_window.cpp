@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStorageInfo>
@@ -20,6 +19,7 @@
 #include <algorithm>
 
 #include "app/qt/cp1252.h"
+#include "platform/number_format.h"
 
 namespace vid {
 
@@ -57,14 +57,6 @@ QString CleanPath(const QString& path) {
   return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-// The numbers use the decimal separator of the user's locale when it is one byte of the output's
-// code page.
-char LocaleDecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point[0].unicode() < 0x100) return static_cast<char>(point[0].unicode());
-  return '.';
-}
-
 const QStringList kFilePatterns = {QStringLiteral("*.pdb"), QStringLiteral("*.pdc")};
 
 }  // namespace
@@ -84,7 +76,7 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
   createLabels();
   setFixedSize(672, 624);
 
-  session_.opts.decimal_sep = LocaleDecimalSeparator();
+  session_.ctx.opts.decimal_sep = LocaleDecimalSeparator();
   fillDrives();
   openFolder(QDir::currentPath());
 }
@@ -276,9 +268,9 @@ void MainWindow::toForm() {
   form_.Text2 = Encode(text2_->text());
   form_.ProgramFolder = Encode(program_folder_);
 
-  Options& o = session_.opts;
+  Options& o = session_.ctx.opts;
   o.copyclip = copyclip_->isChecked();
-  o.select_all_files = select_all_files_->isChecked();
+  session_.shell.select_all_files = select_all_files_->isChecked();
   o.datetimecheck = datetimecheck_->isChecked();
   o.check_txt_name = check_txt_name_->isChecked();
 }
@@ -286,7 +278,7 @@ void MainWindow::toForm() {
 void MainWindow::fromForm() {
   text1_->setText(QString::fromLocal8Bit(QByteArray::fromStdString(form_.Text1)));
   text2_->setText(Decode(form_.Text2));
-  copyclip_->setChecked(session_.opts.copyclip);
+  copyclip_->setChecked(session_.ctx.opts.copyclip);
 }
 
 // ---- handlers

@@ -1,8 +1,9 @@
 // The two big tables of a conversion. `PageTable` is the channel table `PageBuf`: 26 columns of
 // 1200000 bytes, each column one channel's data memory, positions 1-based. `RecordTables` hold
-// the records a scan found: time stamps, voltages and raw words, rows 1..100000. Both are
-// allocated once for the life of the session; `Erase` and `ClearRows` reset only what was used,
-// so a conversion never sees what an earlier one left.
+// the records a scan found: time stamps, voltages and raw words, rows 1..100000; the mini-channel
+// conversion keeps its time stamps and values in the same rows. Both are allocated once for the
+// life of the program; `Clear` resets only what was used, so a conversion never sees what an
+// earlier one left.
 #pragma once
 
 #include <array>
@@ -121,6 +122,18 @@ class RecordTables {
   ZeroedArray<Volts> volts_;
   ZeroedArray<double> downtime_;
   int64_t used_ = 0;
+};
+
+/// The tables a Make fills: the channel table and the record tables.
+struct Tables {
+  PageTable PageBuf;
+  RecordTables rec;
+
+  /// Everything back to zero, as every Make starts.
+  void Clear() {
+    PageBuf.Erase();
+    rec.ClearRows();
+  }
 };
 
 }  // namespace vid
