@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Prints the size of the test code against the product code, in lines that are neither blank nor
+# only a comment, and fails when the ratio is above the limit (0.40 unless given).
+#   product: what is compiled into viduravare and viduravare-gui
+#   tests:   tests/, every *_test.cpp and the test helpers
+#   bench/ and fuzz/ are counted apart.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+limit=${1:-0.40}
+
+count() {
+  if [ $# -eq 0 ]; then echo 0; return; fi
+  cat "$@" | grep -v -E '^[[:space:]]*$' | grep -c -v -E '^[[:space:]]*//' || true
+}
+
+mapfile -t product < <(git ls-files -- platform common core dump multichannel minichannel logger \
+  app cli | grep -E '\.(cpp|h)$' | grep -v -E '_test\.cpp$')
+mapfile -t tests < <(git ls-files -- tests '*_test.cpp' | grep -E '\.(cpp|h)$')
+mapfile -t bench < <(git ls-files -- bench | grep -E '\.(cpp|h)$')
+mapfile -t fuzz < <(git ls-files -- fuzz | grep -E '\.(cpp|h)$')
+
+p=$(count "${product[@]}")
+t=$(count "${tests[@]}")
+ratio=$(awk -v t="$t" -v p="$p" 'BEGIN { printf "%.2f", t / p }')
+echo "product ${p} lines, tests ${t} lines: ratio ${ratio} (limit ${limit})"
+echo "apart: bench $(count "${bench[@]}") lines, fuzz $(count "${fuzz[@]}") lines"
+awk -v r="$ratio" -v l="$limit" 'BEGIN { exit !(r <= l) }' || { echo "test code above the limit"; exit 1; }
