@@ -89,7 +89,6 @@ MakeResult Form1::Convert() {
   if (!sh.CmdLineMode) sh.OutName = kDefaultOutName;
 
   if (IsLoggerName(File1.file_name)) {
-    sh.PdcMode = true;
     sh.InFile.Close();
     // One file on the command line; in the window every selected file, in list order.
     std::vector<std::string> inputs;
@@ -104,7 +103,6 @@ MakeResult Form1::Convert() {
     return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
-  sh.PdcMode = false;
   entete(sh.InFile, cfg);
   RecordCentral(sh.InFile, cfg, s_.ui, true);
   if (s_.ui.QuitRequested()) {

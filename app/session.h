@@ -23,8 +23,6 @@ struct ShellState {
   bool CmdLineMode = false;               ///< started with an input and an output name
   std::string OutName = kDefaultOutName;  ///< output name in the program folder, with a backslash
   InputFile InFile;
-  bool PdcMode = false;           ///< the input is a logger file
-  bool select_all_files = false;  ///< "Select all files from the directory"
 };
 
 struct Session {

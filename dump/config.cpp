@@ -94,7 +94,7 @@ void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct) {
     const int16_t page = ReadBe16(in);
     const int16_t offset = ReadBe16(in);
     cfg.WrapFlag = in.ReadLe16();
-    cfg.CentralParam = ReadBe16(in);
+    ReadBe16(in);  // central parameter, not used
     cfg.MiniMult = ReadBe16(in);
     cfg.MiniDiv = ReadBe16(in);
     for (int i = 0; i < 4; ++i) in.ReadLe16();
@@ -106,7 +106,7 @@ void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct) {
 
   cfg.MiniMode = false;
   cfg.WrapFlag = in.ReadByte();
-  cfg.CentralParam = in.ReadByte();
+  in.ReadByte();  // central parameter, not used
   cfg.ModuleCount = in.ReadByte();
   cfg.CentralType = in.ReadByte();
   if (cfg.WrapFlag == 0) {
@@ -136,13 +136,13 @@ void RecordModules(InputFile& in, Config& cfg, int32_t m) {
   NextRecordDates(in, cfg, m + 1);
   uint8_t field[16];
   in.Read(field, sizeof field);
-  cfg.ModuleName[m].assign(reinterpret_cast<const char*>(field), sizeof field);
+  // The module name is not used.
   cfg.ModuleSN[m] = ReadBe32(in);
   for (int s = 1; s <= 12; ++s) {
     const uint8_t b = in.ReadByte();
     cfg.ChannelScale[m][s] = b == 0 ? 1 : b;
   }
-  for (int c = 1; c <= 6; ++c) cfg.ChannelFlag[m][c] = in.ReadByte();
+  for (int c = 1; c <= 6; ++c) in.ReadByte();  // channel flags, not used
   cfg.ModuleType[m] = kModuleTypeDefault;
   if (cfg.CentralType < kKindNamedChannels) {
     for (int c = 1; c <= 6; ++c) cfg.ChannelName[m][c] = "Voie " + std::to_string(c);
@@ -161,7 +161,6 @@ void RecordModules(InputFile& in, Config& cfg, int32_t m) {
   for (int c = 1; c <= 6; ++c) {
     cfg.ChannelScale[m][2 * c - 1] = 1;
     cfg.ChannelScale[m][2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
-    cfg.ChannelFlag[m][c] = 0;
   }
 }
 

@@ -18,7 +18,7 @@ class Ui;
 
 inline constexpr int kMaxModules = 25;       ///< module slots 1..25
 inline constexpr int kRecAddrLast = 100000;  ///< record table indexes 0..100000
-/// The name a Make, Load Header and the preview start from, and a logger module's name.
+/// The central unit name a Make, Load Header and the preview start from.
 inline const std::string kBlankName(16, ' ');
 
 struct Config {
@@ -28,10 +28,9 @@ struct Config {
 
   std::string CentralName;
   int32_t CentralSN = 0;
-  int32_t EndAddr = 0;    ///< write pointer of the data memory
-  int16_t WrapFlag = 0;   ///< 1 or more: the circular memory has wrapped round
-  int32_t DataLimit = 0;  ///< bytes of each data memory that hold data
-  int16_t CentralParam = 0;
+  int32_t EndAddr = 0;      ///< write pointer of the data memory
+  int16_t WrapFlag = 0;     ///< 1 or more: the circular memory has wrapped round
+  int32_t DataLimit = 0;    ///< bytes of each data memory that hold data
   int32_t ModuleCount = 0;  ///< a byte in the file; a corrected count may be larger
   uint8_t CentralType = 0;  ///< kind letter: 'd', 'f', 'g', 'r'...
   bool CentralTypeG = false;
@@ -40,14 +39,11 @@ struct Config {
   int16_t MiniDiv = 0;
 
   // Per module, index 1..25 (index 0 unused; one spare slot at the end).
-  std::array<std::string, kMaxModules + 2> ModuleName;
   std::array<int32_t, kMaxModules + 2> ModuleSN{};
   std::array<uint8_t, kMaxModules + 2> ModuleType{};
-  std::array<uint8_t, kMaxModules + 2> ModuleAux{};
   /// ChannelScale[m][2c-1] multiplier, [m][2c] divisor of channel c; never 0.
   std::array<std::array<uint8_t, 13>, kMaxModules + 2> ChannelScale{};
   // Per channel, index [m][1..6].
-  std::array<std::array<uint8_t, 7>, kMaxModules + 2> ChannelFlag{};
   std::array<std::array<std::string, 7>, kMaxModules + 2> ChannelName;
   std::array<std::array<int16_t, 7>, kMaxModules + 2> ChannelParam{};
   std::array<std::array<uint8_t, 7>, kMaxModules + 2> ChannelKind{};

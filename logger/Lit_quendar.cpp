@@ -177,7 +177,7 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
     }
   }
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
-  lg.RecTrailer = in.ReadLe16();
+  in.ReadLe16();  // trailer, not checked
   return true;
 }
 

@@ -53,10 +53,9 @@ void CopyToPageBuf(InputFile& in, PageTable& pb, int64_t first, int row, int64_t
 bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, int32_t m) {
   if (m < 1 || m > kMaxModules) return TooManyModules(ctx);
 
-  cfg.ModuleName[m] = kBlankName;
   cfg.ModuleSN[m] = in.ReadLe32();
   cfg.ModuleType[m] = in.ReadByte();
-  cfg.ModuleAux[m] = in.ReadByte();
+  in.ReadByte();  // auxiliary byte, not used
   for (int c = 1; c <= 6; ++c) {
     uint8_t name[16];
     in.Read(name, sizeof name);
@@ -69,7 +68,7 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
       const uint8_t b = in.ReadByte();
       scale[k] = b == 0 ? 1 : b;
     }
-    for (int c = 1; c <= 6; ++c) cfg.ChannelFlag[m][c] = in.ReadByte();
+    for (int c = 1; c <= 6; ++c) in.ReadByte();  // channel flags, not used
     in.ReadByte();
     in.ReadByte();
     lg.ModuleExtFlag = 0;
@@ -79,7 +78,6 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
     for (int c = 1; c <= 6; ++c) {
       scale[2 * c - 1] = 1;
       scale[2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
-      cfg.ChannelFlag[m][c] = 0;
     }
     const uint8_t ext = in.ReadByte();
     in.ReadByte();
@@ -91,14 +89,9 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
   if (type == kModuleTypeDouble && cfg.CentralType != kKindSingleSlots) {
     if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx);
     const int32_t v = m + 1;
-    cfg.ModuleName[v] = kBlankName;
     cfg.ModuleSN[v] = cfg.ModuleSN[m];
     cfg.ModuleType[v] = cfg.ModuleType[m];
-    cfg.ModuleAux[v] = cfg.ModuleAux[m];
-    for (int c = 1; c <= 6; ++c) {
-      cfg.ChannelName[v][c] = std::to_string(c) + "VA";
-      cfg.ChannelFlag[v][c] = cfg.ChannelFlag[m][c];
-    }
+    for (int c = 1; c <= 6; ++c) cfg.ChannelName[v][c] = std::to_string(c) + "VA";
     cfg.ChannelScale[v] = cfg.ChannelScale[m];
     ++cfg.ModuleCount;
     ++lg.ModulesSeen;
@@ -162,7 +155,7 @@ bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTab
   }
   lg.PrevPageAddr = Wrap32(int64_t{lg.PageAddr} + lg.WrapOffset);
   cfg.DataLimit = Wrap32(first - 1 + std::max(n, 0));
-  lg.RecTrailer = in.ReadLe16();
+  in.ReadLe16();  // trailer, not checked
   return true;
 }
 
@@ -220,7 +213,7 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   cfg.DataLimit = lg.PageAddr;
   cfg.EndAddr = lg.PageAddr;
   lg.block.format = format;
-  lg.RecTrailer = in.ReadLe16();
+  in.ReadLe16();  // trailer, not checked
   return true;
 }
 

@@ -14,7 +14,6 @@ struct LoggerState {
   uint16_t RecMarker = 0;
   int16_t RecLength = 0;
   uint16_t RecType = 0;
-  int16_t RecTrailer = 0;
 
   bool HeaderLoaded = false;  ///< a complete installation header is available
   int32_t ModulesSeen = 0;    ///< module slots filled from the current file

@@ -13,7 +13,7 @@ void ReadRecordHead(InputFile& in, LoggerState& lg) {
 void SkipRecordRest(InputFile& in, LoggerState& lg, int32_t consumed) {
   const int32_t length = lg.RecLength;
   if (length > consumed) in.SkipTo(static_cast<int64_t>(in.Position()) + (length - consumed));
-  lg.RecTrailer = in.ReadLe16();
+  in.ReadLe16();  // trailer, not checked
 }
 
 void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg) {
@@ -22,7 +22,7 @@ void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg) {
   cfg.CentralName = CutAtNul(name, sizeof name);
   cfg.CentralSN = in.ReadLe32();
   cfg.EndAddr = in.ReadLe32();
-  cfg.CentralParam = in.ReadByte();
+  in.ReadByte();  // central parameter, not used
   cfg.WrapFlag = in.ReadByte();
   cfg.ModuleCount = in.ReadByte();
   cfg.CentralType = in.ReadByte();

@@ -27,7 +27,7 @@ inline constexpr int32_t kCentralFields = 28;
 void ReadRecordHead(InputFile& in, LoggerState& lg);
 
 /// Reads and drops payload bytes while `RecLength` (signed) exceeds `consumed` plus the bytes
-/// dropped, then reads `RecTrailer`.
+/// dropped, then reads the trailer.
 void SkipRecordRest(InputFile& in, LoggerState& lg, int32_t consumed);
 
 /// Reads the payload and trailer of a central record (type 1).

