@@ -104,6 +104,13 @@ done
 echo "-- desktop file"
 desktop-file-validate /usr/share/applications/viduravare-gui.desktop
 
+echo "-- the installed window starts"
+# Without names the window opens and waits: still running after 3 s (timeout's 124) means it
+# found its libraries and its platform plugin.
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/viduravare-gui 2>/dev/null || status=$?
+[ "$status" -eq 124 ] || fail "the installed window ended with status $status instead of waiting"
+
 echo "-- bash completion"
 # Completes `words` (the last one partly typed) in the samples folder, as bash would on TAB.
 complete_line() {
