@@ -93,8 +93,8 @@ convert_both entrepot --header samples/entrepot_header.pdc samples/entrepot_01.p
 echo "-- manual pages"
 for page in viduravare viduravare-gui; do
   man -w "$page" >/dev/null || fail "man -w $page finds no page"
-  warnings=$(MANWIDTH=80 man --warnings "$page" 2>&1 >/dev/null)
-  [ -z "$warnings" ] || fail "man $page warns: $warnings"
+  warnings=$(zcat "/usr/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "groff warns on $page(1): $warnings"
 done
 
 echo "-- desktop file"
