@@ -159,7 +159,8 @@ fi
 
 echo "-- remove"
 apt-get remove -y -qq viduravare >/dev/null
-for path in /usr/bin/viduravare /usr/bin/viduravare-gui /usr/share/applications/viduravare-gui.desktop; do
+# Every file of the package is gone, /usr/bin/viduravare first.
+while read -r path; do
   [ ! -e "$path" ] || fail "$path is still there after removing the package"
-done
+done < <(grep -v '/$' <<<"$listing")
 echo "package test passed"
