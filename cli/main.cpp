@@ -28,6 +28,7 @@ const char kUsage[] =
     "       viduravare header H.pdc\n"
     "         load H.pdc as a logger header file and print what was found\n"
     "       viduravare --help\n"
+    "       viduravare --version\n"
     "\n"
     "options of convert:\n"
     "  -o OUTPUT                 the output text file (with --sn-name: the folder for it)\n"
@@ -187,6 +188,10 @@ int main(int argc, char** argv) {
   const std::string& first = args[0];
   if (first == "--help" || first == "-h" || first == "help") {
     std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
+  if (first == "--version") {
+    std::printf("viduravare %s\n", VIDURAVARE_VERSION);
     return kExitOk;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());

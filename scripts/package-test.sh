@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Checks the Debian package made by `cmake --build build --target package`: its file list and
+# lintian, then installs it, runs the installed programs against the build tree's, and removes
+# it again. Needs root (apt-get), lintian, desktop-file-utils, man-db and bash-completion.
+#
+#   scripts/package-test.sh [--user-window] [BUILD_DIR]
+#
+# --user-window also runs the installed window's two-name form as a user who cannot write to
+# /usr/bin, and looks for the output in that user's current folder. It is off until the window
+# falls back to a writable folder when its own is read-only; until then this step fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+user_window=0
+if [ "${1:-}" = "--user-window" ]; then
+  user_window=1
+  shift
+fi
+build=$(realpath "${1:-build}")
+
+debs=("$build"/viduravare_*.deb)
+if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  echo "expected one viduravare_*.deb in $build, found: ${debs[*]}"
+  exit 1
+fi
+deb=${debs[0]}
+version=$(dpkg-deb -f "$deb" Version)
+work=$(mktemp -d)
+chmod 755 "$work"
+
+fail() {
+  echo "package test: $*"
+  exit 1
+}
+
+cleanup() {
+  if dpkg -s viduravare >/dev/null 2>&1; then apt-get remove -y -qq viduravare >/dev/null; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "-- $(basename "$deb"): file list"
+listing=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
+for path in \
+  /usr/bin/viduravare \
+  /usr/bin/viduravare-gui \
+  /usr/share/applications/viduravare-gui.desktop \
+  /usr/share/icons/hicolor/scalable/apps/viduravare.svg \
+  /usr/share/icons/hicolor/256x256/apps/viduravare.png \
+  /usr/share/man/man1/viduravare.1.gz \
+  /usr/share/man/man1/viduravare-gui.1.gz \
+  /usr/share/bash-completion/completions/viduravare \
+  /usr/share/bash-completion/completions/viduravare-gui \
+  /usr/share/doc/viduravare/README.md.gz \
+  /usr/share/doc/viduravare/formats.md.gz \
+  /usr/share/doc/viduravare/copyright \
+  /usr/share/doc/viduravare/changelog.gz; do
+  grep -qx "$path" <<<"$listing" || fail "$path is not in the package"
+done
+
+echo "-- lintian"
+# Errors fail the test; warnings and notes are printed for the reader.
+if ! report=$(lintian --fail-on error --display-info "$deb" 2>&1); then
+  echo "$report"
+  fail "lintian finds errors"
+fi
+grep -v 'running with root privileges' <<<"$report" || true
+
+echo "-- install"
+apt-get install -y -qq "$deb" >/dev/null
+for program in /usr/bin/viduravare /usr/bin/viduravare-gui; do
+  [ -x "$program" ] || fail "$program is not installed"
+done
+
+echo "-- version"
+[ "$(/usr/bin/viduravare --version)" = "viduravare $version" ] ||
+  fail "viduravare --version says '$(/usr/bin/viduravare --version)', the package is $version"
+
+echo "-- conversions against the build tree"
+export LC_ALL=C.UTF-8
+convert_both() {
+  local name=$1
+  shift
+  "$build/viduravare" convert "$@" -o "$work/$name.build.txt" 2>/dev/null
+  /usr/bin/viduravare convert "$@" -o "$work/$name.installed.txt" 2>/dev/null
+  cmp "$work/$name.build.txt" "$work/$name.installed.txt" ||
+    fail "the installed program converts $name differently"
+}
+convert_both atelier samples/atelier_nord.pdb
+convert_both entrepot --header samples/entrepot_header.pdc samples/entrepot_01.pdc \
+  samples/entrepot_02.pdc
+
+echo "-- manual pages"
+for page in viduravare viduravare-gui; do
+  man -w "$page" >/dev/null || fail "man -w $page finds no page"
+  warnings=$(zcat "/usr/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "groff warns on $page(1): $warnings"
+done
+
+echo "-- desktop file"
+desktop-file-validate /usr/share/applications/viduravare-gui.desktop
+
+echo "-- the installed window starts"
+# Without names the window opens and waits: still running after 3 s (timeout's 124) means it
+# found its libraries and its platform plugin.
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/viduravare-gui 2>/dev/null || status=$?
+[ "$status" -eq 124 ] || fail "the installed window ended with status $status instead of waiting"
+
+echo "-- bash completion"
+# Completes `words` (the last one partly typed) in the samples folder, as bash would on TAB.
+complete_line() {
+  (
+    cd samples
+    # shellcheck disable=SC1091
+    source /usr/share/bash-completion/bash_completion
+    # shellcheck disable=SC1090
+    source "/usr/share/bash-completion/completions/$1"
+    COMP_WORDS=("$@")
+    COMP_CWORD=$(($# - 1))
+    COMP_LINE="$*"
+    COMP_POINT=${#COMP_LINE}
+    "_${1//-/_}" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' '
+  )
+}
+expect_completion() {
+  local expected=$1
+  shift
+  local got
+  got=$(complete_line "$@")
+  [ "$got" = "$expected" ] || fail "completing '$*' gives '$got', expected '$expected'"
+}
+expect_completion "convert " viduravare conv
+expect_completion "--header " viduravare convert --hea
+expect_completion "entrepot_01.pdc entrepot_02.pdc entrepot_header.pdc " \
+  viduravare convert --header entrepot
+expect_completion "atelier_nord.pdb " viduravare preview atel
+expect_completion "entrepot_header.pdc " viduravare header entrepot_h
+expect_completion "--version " viduravare --vers
+expect_completion "quendar_chambre.pdc " viduravare-gui quen
+
+if [ "$user_window" -eq 1 ]; then
+  # NON-ROOT STEP: the window's two-name form, run by a user who owns only the current folder.
+  # The program's folder, /usr/bin, is not writable for that user: OUT.txt must land in the
+  # current folder, with the same text as the build tree's conversion.
+  echo "-- the installed window converts for a normal user"
+  home="$work/user"
+  mkdir "$home"
+  cp samples/atelier_nord.pdb "$home/"
+  chown -R nobody:nogroup "$home"
+  runuser -u nobody -- env -C "$home" HOME="$home" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+    /usr/bin/viduravare-gui atelier_nord.pdb OUT.txt || fail "the window's two-name form failed"
+  [ -f "$home/OUT.txt" ] || fail "no OUT.txt in the user's current folder"
+  cmp "$work/atelier.build.txt" "$home/OUT.txt" || fail "the window's output differs"
+else
+  echo "-- (skipped: the installed window run by a normal user; see --user-window)"
+fi
+
+echo "-- remove"
+apt-get remove -y -qq viduravare >/dev/null
+# Every file of the package is gone, /usr/bin/viduravare first.
+while read -r path; do
+  [ ! -e "$path" ] || fail "$path is still there after removing the package"
+done < <(grep -v '/$' <<<"$listing")
+echo "package test passed"
