@@ -32,7 +32,7 @@ inline ChildRun RunChild(const std::vector<std::string>& argv) {
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
-    std::freopen("/dev/null", "w", stderr);
+    if (!std::freopen("/dev/null", "w", stderr)) ::_exit(126);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
