@@ -108,6 +108,14 @@ class ChartTest : public QObject {
     QCOMPARE(table.skipped_lines, size_t{1});
     QCOMPARE(table.times.size(), size_t{4});
     QVERIFY(!Parse("one line only\r\n", &table));
+    // A mini-channel text titles five types but its rows carry three.
+    QVERIFY(
+        Parse("Date\t\tVolt\t\t\tWatt\t\t\tAmp\t\t\tVar\t\t\txx\t\t\r\n\tP1\tP2\tP3\r\n"
+              "05/03/18 00:00:00\t1\t2\t3\t4\t5\t6\t7\t8\t9\r\n",
+              &table));
+    QCOMPARE(table.columns.size(), size_t{9});
+    QCOMPARE(table.groups.size(), size_t{3});
+    QCOMPARE(table.columns[8].label + table.columns[8].unit, std::string("Amp P3A"));
   }
 
   void OpensTheTextOfEverySample_data() {

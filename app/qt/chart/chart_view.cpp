@@ -23,6 +23,9 @@ ChartView::ChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
   setRubberBand(QChartView::HorizontalRubberBand);
   setRenderHint(QPainter::Antialiasing);
   setMouseTracking(true);
+  // The shading and the marker are drawn over the whole plot: a partial update would leave
+  // pieces of them behind when the plot moves.
+  setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
 }
 
 void ChartView::setOutages(std::vector<Span> spans) {
@@ -72,6 +75,12 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
     marker_ = hover.at;
     viewport()->update();
   }
+}
+
+bool ChartView::viewportEvent(QEvent* event) {
+  // The scene's own tooltip would hide the nearest point's once the mouse rests.
+  if (event->type() == QEvent::ToolTip) return true;
+  return QChartView::viewportEvent(event);
 }
 
 void ChartView::leaveEvent(QEvent* event) {

@@ -37,6 +37,7 @@ class ChartView : public QChartView {
   void wheelEvent(QWheelEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void drawForeground(QPainter* painter, const QRectF& rect) override;
 
  private:

@@ -395,9 +395,11 @@ bool ChartWindow::setColumnChecked(int column, bool on) {
   const QString unit = Text(col.unit);
   if (units.size() >= 2 && !units.contains(unit)) {
     mark(false);
-    auto shown = [](const QString& u) { return u.isEmpty() ? tr("(no unit)") : u; };
-    statusBar()->showMessage(tr("Two units at most: untick the columns in %1 or in %2 first")
-                                 .arg(shown(units[0]), shown(units[1])));
+    auto shown = [](const QString& u) {
+      return u.isEmpty() ? tr("the columns without a unit") : tr("the columns in %1").arg(u);
+    };
+    statusBar()->showMessage(
+        tr("Two units at most: untick %1 or %2 first").arg(shown(units[0]), shown(units[1])));
     return false;
   }
 
