@@ -279,6 +279,28 @@ class ChartTest : public QObject {
     QCOMPARE(hover.text, QStringLiteral("Ph 3\n01/02/18 10:10:00\n-2.5 Volts"));
   }
 
+  void AClockThatWentBackIsStillDrawnAndSummed() {
+    const std::vector<double> x{0, 600e3, 450e3, 300e3, 900e3};  // set back after row 2
+    const std::vector<float> v{1, 5, NAN, 2, 4};
+    QVERIFY(!IsAscending(x));
+    const std::vector<XY> p = Decimate(x, v, false, 0, 1200e3, 1000);
+    QCOMPARE(p.size(), size_t{5});  // in time order: 1, 2, the empty cell's break, 5, 4
+    QVERIFY(p[1].y == 2 && std::isnan(p[2].y) && p[3].y == 5);
+    const Summary s = Summarize(x, v, false, 0, 1200e3);
+    QVERIFY(s.values == 4 && s.empty == 1 && s.max == 5 && s.row_max == 1);
+    QCOMPARE(NearestRow(x, v, false, 350e3), 3L);
+  }
+
+  void AFileThatCannotBeReadLeavesTheChartAsItWas() {
+    Opened o(Write(dir_, "keep.txt", kSmall));
+    QVERIFY(o.ok);
+    QSignalSpy spy(o.w.get(), &ChartWindow::loaded);
+    o.w->openFile(dir_.filePath("missing.txt"));
+    QVERIFY(spy.wait(5000) && !spy.at(0).at(0).toBool());
+    QVERIFY(o.w->message().contains("missing.txt"));
+    QCOMPARE(o.w->table().times.size(), size_t{4});
+  }
+
   void ReadsADecimalCommaAndTheQuendarUnits() {
     ChartTable dot, comma;
     QByteArray text = kSmall;
