@@ -20,6 +20,9 @@
 
 #include "app/qt/cp1252.h"
 #include "platform/number_format.h"
+#ifdef VIDURAVARE_CHART
+#include "app/qt/chart/chart_window.h"
+#endif
 
 namespace vid {
 
@@ -174,6 +177,17 @@ void MainWindow::createButtons() {
     Place(button, b.left, 6960, b.width, 495);
     connect(button, &QPushButton::clicked, this, b.slot);
   }
+#ifdef VIDURAVARE_CHART
+  // Under Quit: a chart window on the text of the last completed Make (an empty one before).
+  auto* chart = new QPushButton(QStringLiteral("Chart"), this);
+  chart->setObjectName(QStringLiteral("BChart"));
+  Place(chart, 8640, 7500, 1215, 435);
+  connect(chart, &QPushButton::clicked, this, [this] {
+    auto* window = new chart::ChartWindow(this);
+    window->show();
+    if (!last_text_.isEmpty()) window->openFile(last_text_);
+  });
+#endif
 }
 
 void MainWindow::createLabels() {
@@ -294,7 +308,9 @@ void MainWindow::runHandler(Call call) {
 }
 
 void MainWindow::onMake() {
-  runHandler([this] { form_.BMake_Click(); });
+  runHandler([this] {
+    if (form_.BMake_Click() == MakeResult::kDone) last_text_ = Decode(session_.ctx.out.file.Path());
+  });
 }
 
 void MainWindow::onFileClicked() {

@@ -5,7 +5,8 @@
 // It is also the conversions' `Ui`: the status line, event processing, the clipboard and the
 // message box. While a handler runs and lets the window process events, Make, the file preview
 // and Load Header clicks are ignored; Quit stops a running conversion at its next event step
-// (which leaves no output file) and closes the window once the handler has returned.
+// (which leaves no output file) and closes the window once the handler has returned. Built with
+// Qt Charts, a Chart button under Quit opens a chart window on the text of the last Make.
 #pragma once
 
 #include <QHash>
@@ -100,6 +101,7 @@ class MainWindow : public QWidget, public Ui {
   QHash<QString, QString> drive_dir_;  ///< the folder last open on each drive
   QString dir_open_;                   ///< the folder open in Dir1
   QString files_folder_;               ///< the folder File1 lists
+  QString last_text_;                  ///< the text the last completed Make wrote
 
   QComboBox* drive1_ = nullptr;
   QTreeWidget* dir1_ = nullptr;

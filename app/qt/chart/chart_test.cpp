@@ -1,0 +1,368 @@
+// The chart window on the offscreen platform, over the texts the command line makes from the
+// samples and over small hand-made texts: what the picker lists, what the series hold, the axes,
+// the zoom, the summary and the saved images. Expected figures are read from the texts here
+// with QString, apart from the reader under test.
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QValueAxis>
+#include <cmath>
+#include <memory>
+
+#include "app/qt/chart/chart_window.h"
+#include "app/qt/main_window.h"
+
+namespace vid::chart {
+namespace {
+
+// Converts a sample with the command line into `dir`; returns the text's path.
+QString Convert(const QTemporaryDir& dir, const QStringList& inputs, const QString& out,
+                const QStringList& options = {}) {
+  QStringList args{QStringLiteral("convert")};
+  for (const QString& in : inputs) args << QStringLiteral(VIDURAVARE_SAMPLES "/") + in;
+  args << options << QStringLiteral("-o") << dir.filePath(out);
+  QProcess::execute(QStringLiteral(VIDURAVARE_CLI), args);
+  return dir.filePath(out);
+}
+
+QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+  QFile f(dir.filePath(name));
+  if (!f.open(QIODevice::WriteOnly)) return {};
+  f.write(text);
+  return f.fileName();
+}
+
+// The values of column `c` (0 = the first after the time) as the text writes them.
+std::vector<double> CellsOf(const QString& path, int c) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QList<QByteArray> lines = f.readAll().split('\n');
+  std::vector<double> out;
+  for (qsizetype i = 2; i < lines.size(); ++i) {
+    const QList<QByteArray> cells = lines[i].trimmed().split('\t');
+    if (cells.size() > c + 1) out.push_back(QString(cells[c + 1]).replace(',', '.').toDouble());
+  }
+  return out;
+}
+
+bool Parse(const QByteArray& text, ChartTable* table) {
+  std::string error;
+  return ParseChartText(std::string_view(text.constData(), text.size()), table, &error);
+}
+
+struct Opened {
+  std::unique_ptr<ChartWindow> w = std::make_unique<ChartWindow>();
+  bool ok = false;
+  explicit Opened(const QString& path) {
+    QSignalSpy spy(w.get(), &ChartWindow::loaded);
+    w->resize(1000, 640);
+    w->show();
+    w->openFile(path);
+    ok = spy.wait(20000) && spy.at(0).at(0).toBool();
+    QCoreApplication::processEvents();
+  }
+  QValueAxis* yAxisOf(int c) const {
+    for (QAbstractAxis* a : w->series(c)->attachedAxes()) {
+      if (auto* v = qobject_cast<QValueAxis*>(a)) return v;
+    }
+    return nullptr;
+  }
+};
+
+// The hand-made text: three columns of one unit, empty cells in two of them.
+const QByteArray kSmall =
+    "00000001\tVolts\tVolts\tVolts\t\r\nTest\tPh 1\tPh 2\tPh 3\t\r\n"
+    "01/02/18 10:00:00\t230.0\t\t1.5\r\n01/02/18 10:10:00\t232.5\t\t-2.5\r\n"
+    "01/02/18 10:20:00\t\t\t4.0\r\n01/02/18 10:30:00\t228.0\t\t4.0\r\n";
+
+}  // namespace
+
+class ChartTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+ private slots:
+  void StampsTakeEitherSeparatorAndTheProgramsCentury() {
+    int64_t t = 0, u = 0;
+    QVERIFY(ParseStamp("05/03/18 14:30:00", &t));
+    QCOMPARE(FormatStamp(t), std::string("05/03/18 14:30:00"));
+    QVERIFY(ParseStamp("05.03.2018 14.30.00", &u));
+    QCOMPARE(u, t);
+    QVERIFY(ParseStamp("31/12/29 00:00:00", &t) && ParseStamp("01/01/30 00:00:00", &u));
+    QVERIFY(t > u);                                 // 2029 after 1930
+    QVERIFY(!ParseStamp("31/02/18 00:00:00", &t));  // no such day
+    QVERIFY(!ParseStamp("05/03/1A 00:00:00", &t));  // a stamp written unchecked
+    ChartTable table;
+    QVERIFY(Parse(kSmall + "1A/03/18 00:00:00\t1\t2\t3\r\n", &table));
+    QCOMPARE(table.skipped_lines, size_t{1});
+    QCOMPARE(table.times.size(), size_t{4});
+    QVERIFY(!Parse("one line only\r\n", &table));
+    // A mini-channel text titles five types but its rows carry three.
+    QVERIFY(
+        Parse("Date\t\tVolt\t\t\tWatt\t\t\tAmp\t\t\tVar\t\t\txx\t\t\r\n\tP1\tP2\tP3\r\n"
+              "05/03/18 00:00:00\t1\t2\t3\t4\t5\t6\t7\t8\t9\r\n",
+              &table));
+    QCOMPARE(table.columns.size(), size_t{9});
+    QCOMPARE(table.groups.size(), size_t{3});
+    QCOMPARE(table.columns[8].label + table.columns[8].unit, std::string("Amp P3A"));
+  }
+
+  void OpensTheTextOfEverySample_data() {
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QStringList>("groups");
+    QTest::addColumn<QString>("unit");  // of the last column
+    QTest::newRow("g unit") << QStringList{"atelier_nord.pdb"} << QStringList()
+                            << int(TextKind::kMultichannel) << 25
+                            << QStringList{"Phase voltages", "Quality and downtime",
+                                           "Module 00012345", "Module 00018002"}
+                            << "";
+    QTest::newRow("pages") << QStringList{"entrepot_01.pdc", "entrepot_02.pdc"}
+                           << QStringList{"--header", VIDURAVARE_SAMPLES "/entrepot_header.pdc"}
+                           << int(TextKind::kMultichannel) << 15
+                           << QStringList{"Phase voltages", "Module 00012346", "Module 00018003"}
+                           << "";
+    QTest::newRow("energy") << QStringList{"compteur_blocs.pdc"} << QStringList()
+                            << int(TextKind::kEnergy) << 9 << QStringList{"Meter 20C0A1B2"} << "Wh";
+    QTest::newRow("mini") << QStringList{"mini_site.pdb"} << QStringList() << int(TextKind::kMini)
+                          << 9 << QStringList{"Volt", "Watt", "Amp"} << "A";
+    QTest::newRow("quendar") << QStringList{"quendar_chambre.pdc"} << QStringList()
+                             << int(TextKind::kQuendar) << 2 << QStringList{"Logger 00051A2B"}
+                             << "RH";
+  }
+  void OpensTheTextOfEverySample() {
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, options);
+    QFETCH(int, kind);
+    QFETCH(int, columns);
+    QFETCH(QStringList, groups);
+    QFETCH(QString, unit);
+    const QString text =
+        Convert(dir_, inputs, QTest::currentDataTag() + QStringLiteral(".txt"), options);
+    Opened o(text);
+    QVERIFY(o.ok);
+    const ChartTable& t = o.w->table();
+    QCOMPARE(int(t.kind), kind);
+    QCOMPARE(int(t.columns.size()), columns);
+    QCOMPARE(t.times.size(), CellsOf(text, 0).size());
+    auto* picker = o.w->findChild<QTreeWidget*>(QStringLiteral("columns"));
+    QStringList shown;
+    for (int g = 0; g < picker->topLevelItemCount(); ++g) shown << picker->topLevelItem(g)->text(0);
+    QCOMPARE(shown, groups);
+    QCOMPARE(picker->topLevelItem(0)->child(0)->checkState(0), Qt::Unchecked);
+    QCOMPARE(QString::fromLatin1(t.columns.back().unit), unit);
+    // The filter hides what does not match, groups included.
+    o.w->findChild<QLineEdit*>(QStringLiteral("filter"))->setText(QStringLiteral("zzz"));
+    QVERIFY(picker->topLevelItem(0)->isHidden());
+  }
+
+  void TickedColumnsHoldEveryPointWithinTheirAxes() {
+    const QString text = Convert(dir_, {"atelier_nord.pdb"}, "g.txt");
+    Opened o(text);
+    QVERIFY(o.ok);
+    const std::vector<double> ph1 = CellsOf(text, 0), ph3 = CellsOf(text, 2);
+    QVERIFY(o.w->setColumnChecked(0, true) && o.w->setColumnChecked(2, true));
+    QCOMPARE(o.w->series(0)->count(), int(ph1.size()));  // fewer rows than pixels: all of them
+    QCOMPARE(float(o.w->series(0)->at(5).y()), float(ph1[5]));
+    const auto* time = qobject_cast<QDateTimeAxis*>(o.w->chart()->axes(Qt::Horizontal)[0]);
+    QCOMPARE(double(time->min().toMSecsSinceEpoch()), o.w->times().front());
+    QCOMPARE(double(time->max().toMSecsSinceEpoch()), o.w->times().back());
+    // Local time: 05/03/18 00:00 in St John's is 03:30 UTC.
+    QCOMPARE(time->min().toString("dd/MM/yy hh:mm"), QStringLiteral("05/03/18 00:00"));
+    QValueAxis* volts = o.yAxisOf(0);
+    const auto [lo, hi] = std::minmax(
+        {*std::min_element(ph1.begin(), ph1.end()), *std::max_element(ph1.begin(), ph1.end()),
+         *std::min_element(ph3.begin(), ph3.end()), *std::max_element(ph3.begin(), ph3.end())});
+    QVERIFY(volts->min() <= lo && volts->max() >= hi &&
+            volts->max() - volts->min() < 3 * (hi - lo));
+    QCOMPARE(volts->titleText(), QStringLiteral("Volts"));
+
+    // A module channel has no unit of its own: the right axis, named after the column.
+    QVERIFY(o.w->setColumnChecked(13, true));
+    QVERIFY(o.yAxisOf(13) != volts && o.yAxisOf(13)->alignment() == Qt::AlignRight);
+    QCOMPARE(o.yAxisOf(13)->titleText(), QStringLiteral("I1 (00012345)"));
+    QVERIFY(o.w->setColumnChecked(20, true));  // Temp, no unit either: the same axis
+    QCOMPARE(o.yAxisOf(20), o.yAxisOf(13));
+    QVERIFY(!o.w->setColumnChecked(12, true));  // Downtime, in s: a third unit
+    QVERIFY(o.w->message().contains("Two units"));
+    QVERIFY(!o.w->series(12));
+    // With the volts gone, the other unit moves to the left.
+    QVERIFY(o.w->setColumnChecked(0, false) && o.w->setColumnChecked(2, false));
+    QCOMPARE(o.yAxisOf(13)->alignment(), Qt::AlignLeft);
+
+    // The outage of the period without samples is shaded: 1.63 s before 16:40.
+    const std::vector<Span> outages =
+        OutageSpans(o.w->times(), o.w->table().columns[o.w->table().downtime_column].values);
+    QCOMPARE(outages.size(), size_t{1});
+    QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(outages[0].to)).toString("hh:mm:ss"),
+             QStringLiteral("16:40:00"));
+    QVERIFY(std::abs(outages[0].to - outages[0].from - 1630) < 1);
+  }
+
+  void LargeColumnsAreDecimatedAndRedrawnOnZoom() {
+    QByteArray text = "00000001\tVolts\t\r\nBig\tPh 1\t\r\n";
+    const int rows = 50000;
+    for (int i = 0; i < rows; ++i) {
+      const int64_t t = 1515110400 + i * 60;  // from 05/01/18 00:00, a minute apart
+      text += QByteArray(FormatStamp(t).c_str()) + '\t' +
+              QByteArray::number(i == 31000 ? 999.0 : 230 + (i % 7), 'f', 1) + "\r\n";
+    }
+    Opened o(Write(dir_, "big.txt", text));
+    QVERIFY(o.ok);
+    QVERIFY(o.w->setColumnChecked(0, true));
+    QCoreApplication::processEvents();  // the axes take their width, the plot area its own
+    QLineSeries* s = o.w->series(0);
+    const int width = int(o.w->chart()->plotArea().width());
+    QVERIFY2(s->count() <= 2 * width + 2 && s->count() > width,
+             qPrintable(QString("%1 %2").arg(s->count()).arg(width)));
+    double top = 0;
+    for (const QPointF& p : s->points()) top = std::max(top, p.y());
+    QCOMPARE(top, 999.0);  // the spike survives
+
+    // The wheel over the plot narrows the range around the mouse, and the series follows.
+    auto* time = qobject_cast<QDateTimeAxis*>(o.w->chart()->axes(Qt::Horizontal)[0]);
+    const double span = time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch();
+    const QPointF centre = o.w->view()->mapFromScene(o.w->chart()->plotArea().center());
+    QWheelEvent wheel(centre, o.w->view()->mapToGlobal(centre), {}, {0, 120 * 10}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(o.w->view()->viewport(), &wheel);
+    const double zoomed = time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch();
+    QVERIFY(std::abs(zoomed - span * std::pow(0.8, 10)) < 2000);
+    // Zoomed to 100 minutes, every row is a point.
+    const double from = o.w->times()[30950];
+    o.w->setTimeRange(from, from + 99 * 60e3);
+    QCOMPARE(s->count(), 100 + 2);  // and the rows just outside, so the line reaches the edges
+    QCOMPARE(o.w->summaryText().split('\n')[1].split('\t')[5], QStringLiteral("999"));
+    o.w->resetZoom();
+    QCOMPARE(double(time->min().toMSecsSinceEpoch()), o.w->times().front());
+  }
+
+  void EmptyCellsAreGapsAndTheSummaryCountsThem() {
+    Opened o(Write(dir_, "small.txt", kSmall));
+    QVERIFY(o.ok);
+    for (int c = 0; c < 3; ++c) QVERIFY(o.w->setColumnChecked(c, true));
+    const QList<QPointF> p = o.w->series(0)->points();
+    // 230, 232.5, a break, then 228 alone, drawn as a short stroke.
+    QCOMPARE(p.size(), 5);
+    QVERIFY(std::isnan(p[2].y()));
+    QCOMPARE(p[3].y(), 228.0);
+    QCOMPARE(p[4].y(), 228.0);
+    QCOMPARE(o.w->series(1)->count(), 0);
+    QCOMPARE(
+        o.w->summaryText(),
+        QStringLiteral("Column\tUnit\tMinimum\tat\tMean\tMaximum\tat\tEmpty cells\n"
+                       "Ph 1\tVolts\t228\t01/02/18 10:30:00\t230.167\t232.5\t01/02/18 "
+                       "10:10:00\t1\n"
+                       "Ph 2\tVolts\t\t\t\t\t\t4\n"
+                       "Ph 3\tVolts\t-2.5\t01/02/18 10:10:00\t1.75\t4\t01/02/18 10:20:00\t0\n"));
+    // Over the visible range only.
+    o.w->setTimeRange(o.w->times()[1] - 1, o.w->times()[2] + 1);
+    QCOMPARE(o.w->summaryText().split('\n')[1],
+             QStringLiteral("Ph 1\tVolts\t232.5\t01/02/18 10:10:00\t232.5\t232.5\t01/02/18 "
+                            "10:10:00\t1"));
+    // Hovering near a point names it (the first point is the row left of the range).
+    const QPointF at = o.w->chart()->mapToPosition(o.w->series(2)->at(1), o.w->series(2));
+    const ChartView::Hover hover = o.w->view()->nearest(at + QPointF(3, 1));
+    QCOMPARE(hover.text, QStringLiteral("Ph 3\n01/02/18 10:10:00\n-2.5 Volts"));
+  }
+
+  void AClockThatWentBackIsStillDrawnAndSummed() {
+    const std::vector<double> x{0, 600e3, 450e3, 300e3, 900e3};  // set back after row 2
+    const std::vector<float> v{1, 5, NAN, 2, 4};
+    QVERIFY(!IsAscending(x));
+    const std::vector<XY> p = Decimate(x, v, false, 0, 1200e3, 1000);
+    QCOMPARE(p.size(), size_t{5});  // in time order: 1, 2, the empty cell's break, 5, 4
+    QVERIFY(p[1].y == 2 && std::isnan(p[2].y) && p[3].y == 5);
+    const Summary s = Summarize(x, v, false, 0, 1200e3);
+    QVERIFY(s.values == 4 && s.empty == 1 && s.max == 5 && s.row_max == 1);
+    QCOMPARE(NearestRow(x, v, false, 350e3), 3L);
+  }
+
+  void AFileThatCannotBeReadLeavesTheChartAsItWas() {
+    Opened o(Write(dir_, "keep.txt", kSmall));
+    QVERIFY(o.ok);
+    QSignalSpy spy(o.w.get(), &ChartWindow::loaded);
+    o.w->openFile(dir_.filePath("missing.txt"));
+    QVERIFY(spy.wait(5000) && !spy.at(0).at(0).toBool());
+    QVERIFY(o.w->message().contains("missing.txt"));
+    QCOMPARE(o.w->table().times.size(), size_t{4});
+  }
+
+  void ReadsADecimalCommaAndTheQuendarUnits() {
+    ChartTable dot, comma;
+    QByteArray text = kSmall;
+    QVERIFY(Parse(kSmall, &dot) && Parse(text.replace('.', ','), &comma));
+    QCOMPARE(comma.columns[0].values[1], 232.5f);
+    QCOMPARE(comma.columns[2].values, dot.columns[2].values);
+
+    const QString path =
+        Convert(dir_, {"atelier_nord.pdb"}, "comma.txt", {"--decimal-separator", ","});
+    Opened o(path);
+    QVERIFY(o.ok);
+    QCOMPARE(o.w->table().columns[0].values[0], float(CellsOf(path, 0)[0]));
+    Opened q(Convert(dir_, {"quendar_chambre.pdc"}, "q.txt"));
+    QVERIFY(q.ok);
+    auto* picker = q.w->findChild<QTreeWidget*>(QStringLiteral("columns"));
+    QCOMPARE(picker->topLevelItem(0)->child(0)->text(1), QStringLiteral("°C"));
+    QVERIFY(q.w->setColumnChecked(0, true) && q.w->setColumnChecked(1, true));
+    QCOMPARE(q.yAxisOf(1)->titleText(), QStringLiteral("RH"));
+  }
+
+  void MakeThenChartOpensTheTextJustWritten() {
+    const QString folder = dir_.filePath("make");
+    QDir().mkpath(folder);
+    QFile::copy(QStringLiteral(VIDURAVARE_SAMPLES "/atelier_nord.pdb"), folder + "/g.pdb");
+    MainWindow main(folder);
+    main.openFolder(folder);
+    auto* files = main.findChild<QListWidget*>(QStringLiteral("File1"));
+    files->setCurrentRow(0);
+    main.findChild<QPushButton*>(QStringLiteral("BMake"))->click();
+    main.findChild<QPushButton*>(QStringLiteral("BChart"))->click();
+    auto* chart = main.findChild<ChartWindow*>();
+    QVERIFY(chart);
+    QTRY_COMPARE(chart->table().times.size(), size_t{144});
+
+    // A file dropped on the window replaces the text.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Write(dir_, "drop.txt", kSmall))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(chart, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(chart, &drop);
+    QTRY_COMPARE(chart->table().times.size(), size_t{4});
+  }
+
+  void SavesPngAndSvgAndTheScreenshot() {
+    Opened o(Convert(dir_, {"atelier_nord.pdb"}, "shot.txt"));
+    QVERIFY(o.ok);
+    for (int c : {0, 1, 2, 13}) QVERIFY(o.w->setColumnChecked(c, true));
+    QCoreApplication::processEvents();  // the legend and the axes take their places
+    QVERIFY(o.w->savePng(dir_.filePath("c.png")));
+    QCOMPARE(QImage(dir_.filePath("c.png")).size(), o.w->view()->size());
+    QVERIFY(o.w->saveSvg(dir_.filePath("c.svg")));
+    QFile svg(dir_.filePath("c.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+    QString path = qEnvironmentVariable("VIDURAVARE_CHART_SCREENSHOT");
+    if (path.isEmpty()) path = QStringLiteral(VIDURAVARE_CHART_SCREENSHOT_DEFAULT);
+    QVERIFY2(o.w->grab().save(path), qPrintable(path));
+  }
+};
+
+}  // namespace vid::chart
+
+QTEST_MAIN(vid::chart::ChartTest)
+#include "chart_test.moc"
