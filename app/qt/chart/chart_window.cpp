@@ -70,20 +70,20 @@ std::vector<double> AxisTimes(const std::vector<int64_t>& wall) {
 void Load(QPromise<LoadedText>& promise, const QString& path) {
   LoadedText out;
   QFile file(path);
+  // Only regular files: a pipe or a device would never end. The text is read, not mapped: a
+  // mapped file that another program cuts short meanwhile would end the window with SIGBUS.
+  if (!QFileInfo(path).isFile()) {
+    out.error = QObject::tr("Cannot read %1: not a regular file").arg(path);
+    promise.addResult(out);
+    return;
+  }
   if (!file.open(QIODevice::ReadOnly)) {
     out.error = QObject::tr("Cannot read %1: %2").arg(path, file.errorString());
     promise.addResult(out);
     return;
   }
-  // Mapped rather than read: a copy of a large text costs as much as a good part of its parse.
-  QByteArray bytes;
-  std::string_view text;
-  if (const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
-    text = std::string_view(reinterpret_cast<const char*>(mapped), file.size());
-  } else {
-    bytes = file.readAll();
-    text = std::string_view(bytes.constData(), bytes.size());
-  }
+  const QByteArray bytes = file.readAll();
+  const std::string_view text(bytes.constData(), static_cast<size_t>(bytes.size()));
   promise.setProgressRange(0, 100);
   auto table = std::make_shared<ChartTable>();
   std::string error;
