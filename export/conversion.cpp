@@ -267,7 +267,8 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
     ok = WriteText(in, target, request.style.text, &error);
   }
   if (!ok) {
-    ui.SetStatus("Error writing the output file : " + error);
+    const std::string where = target == kStandardOutput ? "standard output" : target;
+    ui.SetStatus("Cannot write " + where + " : " + error);
     return stopped();
   }
   return {MakeResult::kDone, ui.status};

@@ -3,12 +3,17 @@
 #include <xlsxwriter.h>
 
 #include <charconv>
+#include <mutex>
 
 namespace vid {
 namespace {
 
 constexpr size_t kMaxSheetName = 31;  // characters
 constexpr double kTimeColumnWidth = 18;
+
+// libxlsxwriter stamps a workbook with its creation time through gmtime(), whose result lives in
+// one buffer for the whole process: workbooks are closed one at a time.
+std::mutex close_mutex;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -134,7 +139,11 @@ void XlsxSheet::AddLine(std::string_view line) {
 bool XlsxSheet::Close(std::string* error) {
   lxw_workbook* book = book_;
   book_ = nullptr;
-  const lxw_error closed = book ? workbook_close(book) : LXW_ERROR_NULL_PARAMETER_IGNORED;
+  lxw_error closed = LXW_ERROR_NULL_PARAMETER_IGNORED;
+  if (book) {
+    std::lock_guard lock(close_mutex);
+    closed = workbook_close(book);
+  }
   if (closed != LXW_NO_ERROR && error_.empty()) {
     error_ = std::string("cannot write the workbook: ") + lxw_strerror(closed);
   }
