@@ -230,22 +230,31 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
     form.File1.selected.push_back(NameOf(request.inputs[i]));
   }
 
-  const bool direct = request.style.IsDefault() && request.output != kStandardOutput;
+  if (request.style.IsDefault() && request.output != kStandardOutput) {
+    // The program's own text, straight into its file.
+    if (request.sn_name) {
+      form.ProgramFolder = request.output;
+    } else {
+      form.OutputPathOverride = request.output;
+    }
+    const MakeResult made = form.BMake_Click();
+    if (made == MakeResult::kNoInput) return {made, "cannot open " + request.inputs[0]};
+    return made == MakeResult::kDone ? ConversionResult{made, ui.status} : stopped();
+  }
+
   ScratchFolder scratch;
-  if (!direct && scratch.path().empty()) {
+  if (scratch.path().empty()) {
     ui.SetStatus("Cannot make a temporary folder : " + ErrorText(errno));
     return stopped();
   }
-  const std::string& folder = direct ? request.output : scratch.path();
   if (request.sn_name) {
-    form.ProgramFolder = folder;
+    form.ProgramFolder = scratch.path();
   } else {
-    form.OutputPathOverride = direct ? request.output : JoinPath(scratch.path(), "text.txt");
+    form.OutputPathOverride = JoinPath(scratch.path(), "text.txt");
   }
   const MakeResult made = form.BMake_Click();
   if (made == MakeResult::kNoInput) return {made, "cannot open " + request.inputs[0]};
   if (made != MakeResult::kDone) return stopped();
-  if (direct) return {made, ui.status};
 
   // The text is complete: write it out in the style asked for.
   const std::string text_name = request.sn_name ? OnlyFileIn(scratch.path()) : "text.txt";
