@@ -1,12 +1,22 @@
-// viduravare on the command line: converts recordings into tab-separated text without a window.
+// viduravare on the command line: converts recordings into text files or workbooks without a
+// window, one recording or a whole list of files at once.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/form1.h"
 #include "app/session.h"
 #include "cli/cli_ui.h"
+#include "export/batch.h"
+#include "export/conversion.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
 
@@ -16,43 +26,207 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-const char kUsage[] =
+const char kSynopsis[] =
     "usage: viduravare IN.pdb OUT.txt\n"
     "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
     "         (a mini-channel dump always goes to mini1.txt there)\n"
     "       viduravare convert INPUT... -o OUTPUT [options]\n"
     "         convert a concentrator dump, or the logger files of one recording (one\n"
-    "         folder, in the order given), into the text file OUTPUT\n"
+    "         folder, in the order given), into OUTPUT ('-': standard output)\n"
+    "       viduravare convert --output-dir DIR INPUT... [options]\n"
+    "         convert each input on its own into DIR/<its name>.txt (.xlsx with --format xlsx)\n"
     "       viduravare preview FILE\n"
     "         print the serial number and name line of FILE's header\n"
     "       viduravare header H.pdc\n"
     "         load H.pdc as a logger header file and print what was found\n"
-    "       viduravare --help\n"
-    "       viduravare --version\n"
-    "\n"
-    "options of convert:\n"
-    "  -o OUTPUT                 the output text file (with --sn-name: the folder for it)\n"
-    "  --header H.pdc            load this logger header file first\n"
-    "  --decimal-separator C     decimal separator of the numbers (default: from the locale)\n"
-    "  --no-date-check           take every record's time stamp as valid\n"
-    "  --sn-name                 name the output after the concentrator serial number\n"
-    "\n"
-    "Status texts go to stderr. Exit status: 0 done, 1 the conversion stopped (no output file\n"
-    "is left), 2 usage error.\n";
+    "       viduravare --help | --version\n";
 
-int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "viduravare: %s\n\n", problem);
-  std::fputs(kUsage, stderr);
+const char kExitText[] =
+    "Status texts go to stderr. Exit status: 0 done, 1 a conversion stopped (no output file is\n"
+    "left for it), 2 usage error.\n";
+
+// The synopsis alone, or the problem and where to read more.
+int Usage(const std::string& problem) {
+  if (problem.empty()) {
+    std::fputs(kSynopsis, stderr);
+  } else {
+    std::fprintf(stderr, "viduravare: %s\n", problem.c_str());
+  }
+  std::fputs("Run 'viduravare --help' for every option.\n", stderr);
   return kExitUsage;
 }
 
+// The options of `convert`, as given.
+struct ConvertArgs {
+  std::vector<std::string> inputs;
+  std::string output;
+  std::string output_dir;
+  std::string header;
+  std::string decimal_separator;
+  bool no_date_check = false;
+  bool sn_name = false;
+  int jobs = 0;
+  std::string format = "txt";
+  std::string encoding = "cp1252";
+  bool bom = false;
+  std::string dates = "dmy";
+  std::string delimiter = "tab";
+};
+
+void AddConvertOptions(CLI::App& convert, ConvertArgs& a) {
+  convert.add_option("inputs", a.inputs, "a dump (.pdb) or logger files (.pdc)")
+      ->type_name("INPUT");
+  convert.add_option("-o,--output", a.output, "the output file, '-' for standard output")
+      ->type_name("OUTPUT");
+  convert
+      .add_option("--output-dir", a.output_dir, "convert each input alone into DIR/<name>.<ext>")
+      ->type_name("DIR");
+  convert.add_option("--header", a.header, "load this logger header file first")
+      ->type_name("H.pdc");
+  convert
+      .add_option("--decimal-separator", a.decimal_separator,
+                  "decimal separator of the numbers (default: the locale's)")
+      ->type_name("C")
+      ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
+  convert.add_flag("--no-date-check", a.no_date_check, "take every record's time stamp as valid");
+  convert.add_flag("--sn-name", a.sn_name,
+                   "name the output after the serial number (in -o's folder)");
+  convert
+      .add_option("-j,--jobs", a.jobs, "with --output-dir: conversions at once (default: cores)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1024).description(""));
+  convert.add_option("--format", a.format, "txt (the program's text) or xlsx (a workbook)")
+      ->type_name("txt|xlsx")
+      ->check(CLI::IsMember({"txt", "xlsx"}).description(""));
+  convert.add_option("--encoding", a.encoding, "text: the recordings' bytes (cp1252) or utf-8")
+      ->type_name("cp1252|utf-8")
+      ->check(CLI::IsMember({"cp1252", "utf-8"}, CLI::ignore_case).description(""));
+  convert.add_flag("--bom", a.bom, "with --encoding utf-8: a byte-order mark first");
+  convert.add_option("--dates", a.dates, "dd/mm/yy hh:mm:ss (dmy) or yyyy-mm-dd hh:mm:ss (iso)")
+      ->type_name("dmy|iso")
+      ->check(CLI::IsMember({"dmy", "iso"}).description(""));
+  convert.add_option("--delimiter", a.delimiter, "text: between cells; ';' and ',' quote cells")
+      ->type_name("tab|;|,")
+      ->check(CLI::IsMember({"tab", ";", ","}).description(""));
+}
+
+// The request that the options describe, its inputs and output left empty; "" when valid, else
+// the usage problem.
+std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
+  vid::OutputStyle& style = r.style;
+  style.format = a.format == "xlsx" ? vid::OutputFormat::kXlsx : vid::OutputFormat::kText;
+  style.text.encoding = a.encoding == "cp1252" ? vid::Encoding::kCp1252 : vid::Encoding::kUtf8;
+  style.text.bom = a.bom;
+  style.text.dates = a.dates == "iso" ? vid::DateStyle::kIso : vid::DateStyle::kDayFirst;
+  style.text.delimiter = a.delimiter == "tab" ? '\t' : a.delimiter[0];
+  if (a.sn_name && !a.output_dir.empty()) return "--sn-name and --output-dir exclude each other";
+  if (a.bom && style.text.encoding != vid::Encoding::kUtf8) return "--bom needs --encoding utf-8";
+  if (style.format == vid::OutputFormat::kXlsx && (a.bom || style.text.delimiter != '\t')) {
+    return "--bom and --delimiter apply to text output, not to --format xlsx";
+  }
+  r.header = a.header;
+  r.options.copyclip = false;
+  r.options.decimal_sep =
+      a.decimal_separator.empty() ? vid::LocaleDecimalSeparator() : a.decimal_separator[0];
+  r.options.datetimecheck = a.no_date_check;
+  r.options.check_txt_name = a.sn_name;
+  return "";
+}
+
 // A stopped conversion has said why in its status text already.
-int ExitCode(vid::MakeResult r, const std::string& input) {
-  if (r == vid::MakeResult::kDone) return kExitOk;
-  if (r == vid::MakeResult::kNoInput) {
-    std::fprintf(stderr, "viduravare: cannot open %s\n", input.c_str());
+int ExitCode(const vid::ConversionResult& r) {
+  if (r.result == vid::MakeResult::kDone) return kExitOk;
+  if (r.result == vid::MakeResult::kNoInput) {
+    std::fprintf(stderr, "viduravare: %s\n", r.status.c_str());
   }
   return kExitFailed;
+}
+
+// The progress line of a batch, on a terminal only: files done of all, and the current name.
+class BatchProgressLine {
+ public:
+  BatchProgressLine() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+  void Show(size_t done, size_t total, const std::string& current) {
+    if (!terminal_) return;
+    const std::string text =
+        std::to_string(done) + "/" + std::to_string(total) + "  " + vid::NameOf(current);
+    std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(Pad(text.size())), "");
+    std::fflush(stderr);
+  }
+  void End() {
+    if (terminal_ && width_ > 0) std::fprintf(stderr, "\r%*s\r", static_cast<int>(width_), "");
+  }
+
+ private:
+  size_t Pad(size_t now) {
+    const size_t pad = width_ > now ? width_ - now : 0;
+    width_ = std::max(width_, now);
+    return pad;
+  }
+  bool terminal_;
+  size_t width_ = 0;
+};
+
+int RunBatchConvert(const ConvertArgs& a, const vid::ConversionRequest& base) {
+  std::error_code ec;
+  std::filesystem::create_directories(a.output_dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "viduravare: cannot make the folder %s: %s\n", a.output_dir.c_str(),
+                 ec.message().c_str());
+    return kExitFailed;
+  }
+  std::vector<vid::ConversionRequest> requests;
+  std::set<std::string> outputs;
+  for (const std::string& input : a.inputs) {
+    vid::ConversionRequest r = base;
+    r.inputs = {input};
+    r.output = vid::BatchOutputPath(a.output_dir, input, vid::Extension(base.style.format));
+    if (!outputs.insert(r.output).second) return Usage("two inputs would both write " + r.output);
+    requests.push_back(std::move(r));
+  }
+  const int jobs = a.jobs > 0 ? a.jobs : static_cast<int>(std::thread::hardware_concurrency());
+  BatchProgressLine line;
+  const std::vector<vid::ConversionResult> results =
+      vid::RunBatch(requests, jobs, [&line](size_t done, size_t total, const std::string& name) {
+        line.Show(done, total, name);
+      });
+  line.End();
+
+  size_t stopped = 0;
+  for (const vid::ConversionResult& r : results) stopped += r.result != vid::MakeResult::kDone;
+  std::fprintf(stderr, "%zu converted, %zu stopped\n", results.size() - stopped, stopped);
+  for (size_t i = 0; i < results.size(); ++i) {
+    if (results[i].result == vid::MakeResult::kDone) continue;
+    std::fprintf(stderr, "stopped: %s: %s\n", a.inputs[i].c_str(), results[i].status.c_str());
+  }
+  return stopped ? kExitFailed : kExitOk;
+}
+
+int RunConvert(const ConvertArgs& a, bool have_output) {
+  if (a.inputs.empty()) return Usage("convert needs an input file");
+  vid::ConversionRequest request;
+  if (const std::string problem = MakeRequest(a, request); !problem.empty()) return Usage(problem);
+  if (!a.output_dir.empty()) {
+    if (have_output) return Usage("-o and --output-dir exclude each other");
+    return RunBatchConvert(a, request);
+  }
+  if (!have_output && !a.sn_name) return Usage("convert needs -o OUTPUT or --output-dir DIR");
+  if (a.sn_name && a.output == vid::kStandardOutput) {
+    return Usage("--sn-name names a file: it cannot go to standard output");
+  }
+  if (a.inputs.size() > 1 && !vid::EndsWith(a.inputs[0], "pdc")) {
+    return Usage("several inputs form one recording only for logger (.pdc) files");
+  }
+  for (const std::string& in : a.inputs) {
+    if (vid::FolderOf(in) != vid::FolderOf(a.inputs[0])) {
+      return Usage("the logger files of one recording must lie in one folder");
+    }
+  }
+  request.inputs = a.inputs;
+  request.output = have_output ? a.output : ".";
+  request.sn_name = a.sn_name;
+  vid::CliUi ui;
+  return ExitCode(vid::RunConversion(request, ui));
 }
 
 // Points the file list at `path` alone, as a click on it would.
@@ -60,80 +234,6 @@ void SelectFile(vid::Form1& form, const std::string& path) {
   form.File1.folder = vid::FolderOf(path);
   form.File1.file_name = vid::NameOf(path);
   form.File1.selected = {form.File1.file_name};
-}
-
-int RunConvert(const std::vector<std::string>& args) {
-  std::vector<std::string> inputs;
-  std::string output, header;
-  bool have_output = false, sn_name = false, no_date_check = false;
-  char sep = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](const char* what) -> const std::string* {
-      if (i + 1 >= args.size()) {
-        Usage((std::string(what) + " needs a value").c_str());
-        return nullptr;
-      }
-      return &args[++i];
-    };
-    if (a == "-o" || a == "--output") {
-      const std::string* v = value("-o");
-      if (!v) return kExitUsage;
-      output = *v;
-      have_output = true;
-    } else if (a == "--header") {
-      const std::string* v = value("--header");
-      if (!v) return kExitUsage;
-      header = *v;
-    } else if (a == "--decimal-separator") {
-      const std::string* v = value("--decimal-separator");
-      if (!v) return kExitUsage;
-      if (v->size() != 1) return Usage("--decimal-separator takes one character");
-      sep = (*v)[0];
-    } else if (a == "--no-date-check") {
-      no_date_check = true;
-    } else if (a == "--sn-name") {
-      sn_name = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return Usage(("unknown option " + a).c_str());
-    } else {
-      inputs.push_back(a);
-    }
-  }
-  if (inputs.empty()) return Usage("convert needs an input file");
-  if (!have_output && !sn_name) return Usage("convert needs -o OUTPUT");
-  if (inputs.size() > 1 && !vid::EndsWith(inputs[0], "pdc")) {
-    return Usage("several inputs are taken only for logger (.pdc) files");
-  }
-  for (const std::string& in : inputs) {
-    if (vid::FolderOf(in) != vid::FolderOf(inputs[0])) {
-      return Usage("the logger files of one recording must lie in one folder");
-    }
-  }
-
-  vid::CliUi ui;
-  vid::Session session(ui);
-  session.ctx.opts.copyclip = false;
-  session.ctx.opts.decimal_sep = sep ? sep : vid::LocaleDecimalSeparator();
-  session.ctx.opts.datetimecheck = no_date_check;
-  session.ctx.opts.check_txt_name = sn_name;
-  vid::Form1 form(session);
-  form.Form_Load("");
-  session.ctx.opts.copyclip = false;
-  if (!header.empty()) {
-    // Load Header on the header file first, as the window's button does.
-    SelectFile(form, header);
-    form.BHeader_Click();
-    if (!ui.Message().empty() || session.ctx.stopped) return kExitFailed;
-  }
-  SelectFile(form, inputs[0]);
-  for (size_t i = 1; i < inputs.size(); ++i) form.File1.selected.push_back(vid::NameOf(inputs[i]));
-  if (sn_name) {
-    form.ProgramFolder = have_output ? output : ".";
-  } else {
-    form.OutputPathOverride = output;
-  }
-  return ExitCode(form.BMake_Click(), inputs[0]);
 }
 
 // A quiet session whose file list points at one file: what `preview` and `header` start from.
@@ -148,28 +248,28 @@ struct OneFile {
   vid::Form1 form;
 };
 
-int RunPreview(const std::vector<std::string>& args) {
-  if (args.size() != 1) return Usage("preview takes one file");
-  OneFile f(args[0]);
+int RunPreview(const std::string& path) {
+  OneFile f(path);
   f.form.File1_Click();
   if (!f.form.Text1.empty()) {
-    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", args[0].c_str(), f.form.Text1.c_str());
+    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", path.c_str(), f.form.Text1.c_str());
     return kExitFailed;
   }
   std::printf("%s\n", f.ui.Status().c_str());
   return kExitOk;
 }
 
-int RunHeader(const std::vector<std::string>& args) {
-  if (args.size() != 1) return Usage("header takes one file");
-  OneFile f(args[0]);
+int RunHeader(const std::string& path) {
+  OneFile f(path);
   f.form.BHeader_Click();
   std::printf("%s\n", (f.ui.Message().empty() ? f.ui.Status() : f.ui.Message()).c_str());
   return f.session.log.HeaderLoaded ? kExitOk : kExitFailed;
 }
 
 // The window's command line: the items behind the program name, split at every blank.
-int RunTwoNames(const std::string& line) {
+int RunTwoNames(const std::vector<std::string>& names) {
+  std::string line;
+  for (size_t i = 0; i < names.size(); ++i) line += (i ? " " : "") + names[i];
   vid::CliUi ui;
   vid::Session session(ui);
   session.ctx.opts.decimal_sep = vid::LocaleDecimalSeparator();
@@ -177,28 +277,54 @@ int RunTwoNames(const std::string& line) {
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);
   if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
-  return ExitCode(*r, vid::JoinPath(form.File1.folder, form.File1.file_name));
+  if (*r == vid::MakeResult::kNoInput) {
+    std::fprintf(stderr, "viduravare: cannot open %s\n",
+                 vid::JoinPath(form.File1.folder, form.File1.file_name).c_str());
+  }
+  return *r == vid::MakeResult::kDone ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return Usage(nullptr);
-  const std::string& first = args[0];
-  if (first == "--help" || first == "-h" || first == "help") {
-    std::fputs(kUsage, stdout);
+  if (args.empty()) return Usage("");
+  if (args[0] == "help") args[0] = "--help";
+
+  CLI::App app(std::string("viduravare converts concentrator dumps (.pdb) and logger files "
+                           "(.pdc) into text or workbooks.\n\n") +
+                   kSynopsis,
+               "viduravare");
+  app.footer(kExitText);
+  app.get_formatter()->column_width(32);
+  app.set_version_flag("--version", "viduravare " VIDURAVARE_VERSION);
+  app.require_subcommand(0, 1);
+  std::vector<std::string> names;
+  app.add_option("names", names, "IN.pdb OUT.txt: the window's command line");
+
+  ConvertArgs convert_args;
+  CLI::App* convert = app.add_subcommand("convert", "convert into a text file or a workbook");
+  AddConvertOptions(*convert, convert_args);
+  std::string preview_file, header_file;
+  CLI::App* preview = app.add_subcommand("preview", "print the header line of FILE");
+  preview->add_option("file", preview_file, "a dump or a logger file")->required();
+  CLI::App* header =
+      app.add_subcommand("header", "load a logger header file and say what it holds");
+  header->add_option("file", header_file, "a logger header file (.pdc)")->required();
+
+  try {
+    std::reverse(args.begin(), args.end());  // CLI11 takes the arguments last first
+    app.parse(args);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
     return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --version
+    return Usage(e.what());
   }
-  if (first == "--version") {
-    std::printf("viduravare %s\n", VIDURAVARE_VERSION);
-    return kExitOk;
-  }
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  if (first == "convert") return RunConvert(rest);
-  if (first == "preview") return RunPreview(rest);
-  if (first == "header") return RunHeader(rest);
-  std::string line;
-  for (size_t i = 0; i < args.size(); ++i) line += (i ? " " : "") + args[i];
-  return RunTwoNames(line);
+
+  if (convert->parsed()) return RunConvert(convert_args, convert->count("-o") > 0);
+  if (preview->parsed()) return RunPreview(preview_file);
+  if (header->parsed()) return RunHeader(header_file);
+  return RunTwoNames(names);
 }

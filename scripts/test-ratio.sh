@@ -14,7 +14,7 @@ count() {
 }
 
 mapfile -t product < <(git ls-files -- platform common core dump multichannel minichannel logger \
-  app cli | grep -E '\.(cpp|h)$' | grep -v -E '_test\.cpp$')
+  app export cli | grep -E '\.(cpp|h)$' | grep -v -E '_test\.cpp$')
 mapfile -t tests < <(git ls-files -- tests '*_test.cpp' | grep -E '\.(cpp|h)$')
 mapfile -t bench < <(git ls-files -- bench | grep -E '\.(cpp|h)$')
 mapfile -t fuzz < <(git ls-files -- fuzz | grep -E '\.(cpp|h)$')

@@ -1,0 +1,28 @@
+// Many conversions at once. Each request is converted on its own, in its own session, by one of
+// a few threads; its status texts are kept, not shown, and an input that stops does not stop
+// the others.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/conversion.h"
+
+namespace vid {
+
+/// Called whenever a conversion starts or ends, never from two threads at once: how many have
+/// ended, of how many, and the input started last.
+using BatchProgress = std::function<void(size_t done, size_t total, const std::string& current)>;
+
+/// The output of `input` in `folder`: the input's name without its extension, then `ext`.
+std::string BatchOutputPath(const std::string& folder, const std::string& input,
+                            std::string_view ext);
+
+/// Runs every request, `jobs` at a time (at least one), and gives the results in the order of
+/// the requests.
+std::vector<ConversionResult> RunBatch(const std::vector<ConversionRequest>& requests, int jobs,
+                                       const BatchProgress& progress);
+
+}  // namespace vid

@@ -1,0 +1,138 @@
+// The text styles, the cells of a workbook and the line reader of the output layer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "export/line_reader.h"
+#include "export/text_style.h"
+#include "export/xlsx_sheet.h"
+#include "fixture_writer.h"
+
+namespace vid {
+namespace {
+
+TEST(StampTest, OnlyRealDatesAndTimesOfDayAreValid) {
+  for (const char* cell : {"29/02/20 23:59:59", "01/01/30 00:00:00", "31/12/29 12:00:00"}) {
+    EXPECT_TRUE(IsValidStamp(ParseStamp(cell).value())) << cell;
+  }
+  for (const char* cell : {"29/02/21 12:00:00", "00/00/00 00:00:00", "05/13/18 00:00:00",
+                           "31/04/18 00:00:00", "05/03/18 24:00:00", "05/03/18 12:60:00"}) {
+    EXPECT_FALSE(IsValidStamp(ParseStamp(cell).value())) << cell;
+  }
+  for (const char* cell : {"5/03/18 14:30:00", "05/03/18T14:30:00", "05/03/18 14:30:00 "}) {
+    EXPECT_FALSE(ParseStamp(cell)) << cell;
+  }
+}
+
+TEST(RewriteLineTest, EachStyleChangesOnlyWhatItNames) {
+  TextStyle utf8, bom, iso, semicolon, comma;
+  utf8.encoding = bom.encoding = Encoding::kUtf8;
+  bom.bom = true;
+  iso.dates = DateStyle::kIso;
+  semicolon.delimiter = ';';
+  comma.delimiter = ',';
+  struct Case {
+    const char* line;
+    size_t index;
+    const TextStyle& style;
+    const char* want;
+  };
+  const Case cases[] = {
+      // The default style gives every line back.
+      {"05/03/18 00:00:00\t1.5\t\t\"x\"", 5, TextStyle{}, "05/03/18 00:00:00\t1.5\t\t\"x\""},
+      // Every byte of the code page, the free ones included, becomes its character.
+      {"date\t\xB0"
+       "C\t\x80\t\x81\t\x9F\t\xFF",
+       1, utf8,
+       "date\t\xC2\xB0"
+       "C\t\xE2\x82\xAC\t\xC2\x81\t\xC5\xB8\t\xC3\xBF"},
+      {"00051A2B\tTemperature", 0, bom,
+       "\xEF\xBB\xBF"
+       "00051A2B\tTemperature"},
+      {"00051A2B\tTemperature", 1, bom, "00051A2B\tTemperature"},
+      // Dates are rewritten in the first cell of the rows only.
+      {"05/03/18 14:30:00\t05/03/18 14:30:00", 2, iso, "2018-03-05 14:30:00\t05/03/18 14:30:00"},
+      {"31/12/29 23:59:59", 3, iso, "2029-12-31 23:59:59"},
+      {"01.01.30 00h00m00\t", 3, iso, "1930-01-01 00:00:00\t"},
+      {"05/03/18 14:30:00\tx", 1, iso, "05/03/18 14:30:00\tx"},
+      {"00/00/00 00:00:00\t1", 9, iso, "2000-00-00 00:00:00\t1"},
+      // Another delimiter: the empty cell at the end stays, cells that need it are quoted.
+      {"00A1B2C3\tVolts\t", 0, semicolon, "00A1B2C3;Volts;"},
+      {"a;b\tsay \"hi\"\tplain", 1, semicolon, "\"a;b\";\"say \"\"hi\"\"\";plain"},
+      {"05/03/18 00:00:00\t230,0\t600", 2, comma, "05/03/18 00:00:00,\"230,0\",600"},
+      {"a;b\t", 1, comma, "a;b,"},
+      {"line\nbreak\tx", 1, comma, "\"line\nbreak\",x"},
+  };
+  std::string out;
+  for (const Case& c : cases) {
+    RewriteLine(c.line, c.index, c.style, out);
+    EXPECT_EQ(out, c.want) << c.line;
+  }
+}
+
+TEST(XlsxCellTest, NumbersAreTheConvertersPatternsOnly) {
+  struct Case {
+    const char* cell;
+    char sep;
+    bool number;
+    double value;
+    int decimals;
+  };
+  const Case cases[] = {
+      {"0", '.', true, 0, 0},         {"-2.5", '.', true, -2.5, 1}, {"2,607", ',', true, 2.607, 3},
+      {"0.00", '.', true, 0, 2},      {"2.607", ',', false, 0, 0},  {"007", '.', false, 0, 0},
+      {"0012D687", '.', false, 0, 0}, {"", '.', false, 0, 0},       {"1.", '.', false, 0, 0},
+      {".5", '.', false, 0, 0},       {"1e5", '.', false, 0, 0},    {"-", '.', false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    double value = -1;
+    int decimals = -1;
+    ASSERT_EQ(ParseNumberCell(c.cell, c.sep, &value, &decimals), c.number) << c.cell;
+    if (!c.number) continue;
+    EXPECT_EQ(value, c.value) << c.cell;
+    EXPECT_EQ(decimals, c.decimals) << c.cell;
+  }
+}
+
+TEST(XlsxCellTest, SheetNameIsTheCentralNameOrTheSerialNumber) {
+  struct Case {
+    const char* central;
+    const char* serial;
+    const char* want;
+  };
+  const Case cases[] = {
+      {"Atelier Nord    ", "00A1B2C3", "Atelier Nord"},
+      {"                ", "20E1A7C5", "20E1A7C5"},
+      {"'a/b[c]:*?\\d'", "1", "a_b_c_____d"},
+      {"\xC9tuve \xB0"
+       "C",
+       "1",
+       "\xC3\x89tuve \xC2\xB0"
+       "C"},
+      {"Hall \x01 12345678901234567890123456789", "1", "Hall _ 123456789012345678901234"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SheetName(c.central, c.serial), c.want) << c.central;
+}
+
+TEST(LineReaderTest, SplitsAtCrLfOnlyAcrossBlocks) {
+  fx::TempDir dir;
+  // A CR LF that straddles the first block boundary, lone CR and LF inside lines, a last line
+  // without its line end.
+  const std::string long_line(1024 * 1024 - 1, 'x');
+  const std::vector<std::string> want = {long_line, "a\rb\nc", "", "last"};
+  const std::string text = long_line + "\r\na\rb\nc\r\n\r\nlast";
+  fx::WriteFile(dir.file("t.txt"), fx::Bytes().text(text, text.size()));
+  LineReader reader;
+  ASSERT_TRUE(reader.Open(dir.file("t.txt"), nullptr));
+  std::vector<std::string> got;
+  for (std::string_view line; reader.Next(&line);) got.emplace_back(line);
+  EXPECT_EQ(got, want);
+  EXPECT_FALSE(reader.Failed());
+  std::string error;
+  EXPECT_FALSE(LineReader().Open(dir.file("none.txt"), &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vid
