@@ -33,6 +33,8 @@ const char kUsage[] =
     "  -o OUTPUT                 the output text file (with --sn-name: the folder for it)\n"
     "  --header H.pdc            load this logger header file first\n"
     "  --decimal-separator C     decimal separator of the numbers (default: from the locale)\n"
+    "  --date-separator C        date separator of Quendar times (default: from the locale)\n"
+    "  --time-separator C        time separator of Quendar times (default: from the locale)\n"
     "  --no-date-check           take every record's time stamp as valid\n"
     "  --sn-name                 name the output after the concentrator serial number\n"
     "\n"
@@ -65,7 +67,7 @@ int RunConvert(const std::vector<std::string>& args) {
   std::vector<std::string> inputs;
   std::string output, header;
   bool have_output = false, sn_name = false, no_date_check = false;
-  char sep = 0;
+  char sep = 0, date_sep = 0, time_sep = 0;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](const char* what) -> const std::string* {
@@ -89,6 +91,11 @@ int RunConvert(const std::vector<std::string>& args) {
       if (!v) return kExitUsage;
       if (v->size() != 1) return Usage("--decimal-separator takes one character");
       sep = (*v)[0];
+    } else if (a == "--date-separator" || a == "--time-separator") {
+      const std::string* v = value(a.c_str());
+      if (!v) return kExitUsage;
+      if (v->size() != 1) return Usage((a + " takes one character").c_str());
+      (a == "--date-separator" ? date_sep : time_sep) = (*v)[0];
     } else if (a == "--no-date-check") {
       no_date_check = true;
     } else if (a == "--sn-name") {
@@ -114,6 +121,8 @@ int RunConvert(const std::vector<std::string>& args) {
   vid::Session session(ui);
   session.ctx.opts.copyclip = false;
   session.ctx.opts.decimal_sep = sep ? sep : vid::LocaleDecimalSeparator();
+  session.ctx.opts.date_sep = date_sep ? date_sep : vid::LocaleDateSeparator();
+  session.ctx.opts.time_sep = time_sep ? time_sep : vid::LocaleTimeSeparator();
   session.ctx.opts.datetimecheck = no_date_check;
   session.ctx.opts.check_txt_name = sn_name;
   vid::Form1 form(session);
@@ -172,6 +181,8 @@ int RunTwoNames(const std::string& line) {
   vid::CliUi ui;
   vid::Session session(ui);
   session.ctx.opts.decimal_sep = vid::LocaleDecimalSeparator();
+  session.ctx.opts.date_sep = vid::LocaleDateSeparator();
+  session.ctx.opts.time_sep = vid::LocaleTimeSeparator();
   vid::Form1 form(session);
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);

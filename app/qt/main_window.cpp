@@ -77,6 +77,8 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
   setFixedSize(672, 624);
 
   session_.ctx.opts.decimal_sep = LocaleDecimalSeparator();
+  session_.ctx.opts.date_sep = LocaleDateSeparator();
+  session_.ctx.opts.time_sep = LocaleTimeSeparator();
   fillDrives();
   openFolder(QDir::currentPath());
 }
