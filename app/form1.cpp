@@ -91,7 +91,8 @@ MakeResult Form1::Convert() {
   if (IsLoggerName(File1.file_name)) {
     sh.PdcMode = true;
     sh.InFile.Close();
-    // One file on the command line; in the window every selected file, in list order.
+    // One file on the command line; in the window every selected file, in list order, however
+    // many there are: that is a selection even of one file.
     std::vector<std::string> inputs;
     if (sh.CmdLineMode) {
       inputs.push_back(InputPath());
@@ -99,8 +100,9 @@ MakeResult Form1::Convert() {
       for (const std::string& entry : File1.selected)
         inputs.push_back(JoinPath(File1.folder, entry));
     }
-    const bool done = ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, sh.OutName,
-                                 [this](const std::string& name) { return OpenOutput(name); });
+    const bool done =
+        ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, !sh.CmdLineMode, sh.OutName,
+                   [this](const std::string& name) { return OpenOutput(name); });
     return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
