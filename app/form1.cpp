@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "dump/config.h"
+#include "dump/layout.h"
 #include "logger/lit_pdc.h"
 #include "logger/pdc_frame.h"
 #include "minichannel/Lit_minivoies.h"
@@ -14,6 +15,14 @@ namespace {
 
 bool IsLoggerName(std::string_view name) {
   return EndsWith(name, "pdc");
+}
+
+// No file of the list is current (an empty list, or none clicked yet).
+constexpr const char* kNoFileSelected = "No file selected";
+
+// The largest file of the kind a name announces.
+uint64_t SizeBound(std::string_view name) {
+  return IsLoggerName(name) ? kMaxLoggerBytes : kMaxDumpBytes;
 }
 
 }  // namespace
@@ -83,7 +92,13 @@ MakeResult Form1::BMake_Click() {
 MakeResult Form1::Convert() {
   ShellState& sh = s_.shell;
   Config& cfg = s_.cfg;
-  if (File1.file_name.empty() || !sh.InFile.Open(InputPath(), nullptr)) {
+  if (File1.file_name.empty()) {
+    s_.ctx.Stop(kNoFileSelected);
+    return MakeResult::kNoInput;
+  }
+  std::string error;
+  if (!sh.InFile.Open(InputPath(), &error, SizeBound(File1.file_name))) {
+    s_.ctx.Stop(CannotOpenText(InputPath(), error));
     return MakeResult::kNoInput;
   }
   if (!sh.CmdLineMode) sh.OutName = kDefaultOutName;
@@ -148,6 +163,10 @@ bool Form1::OpenOutput(const std::string& out_name) {
 void Form1::BHeader_Click() {
   ShellState& sh = s_.shell;
   if (sh.Busy) return;
+  if (File1.file_name.empty()) {
+    s_.ui.SetStatus(kNoFileSelected);
+    return;
+  }
   sh.Busy = true;
   s_.ctx.stopped = false;
   LoadHeader(s_.ctx, sh.InFile, s_.cfg, s_.log, File1.folder, File1.file_name);
@@ -166,7 +185,12 @@ void Form1::File1_Click() {
   Text2 = InputPath();
   Text1.clear();
   std::string error;
-  if (!sh.InFile.Open(Text2, &error)) {
+  if (File1.file_name.empty()) {
+    error = kNoFileSelected;
+  } else {
+    sh.InFile.Open(Text2, &error, SizeBound(File1.file_name));
+  }
+  if (!sh.InFile.IsOpen()) {
     Text1 = error;
     sh.Busy = false;
     return;

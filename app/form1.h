@@ -23,7 +23,7 @@ struct FileList {
 enum class MakeResult {
   kDone,     ///< the conversion completed and its output file is in place
   kBusy,     ///< another operation was running: nothing done
-  kNoInput,  ///< the input could not be opened: nothing done
+  kNoInput,  ///< no current entry, or the input could not be opened: the reason is in `etat`
   kStopped,  ///< the conversion stopped on an error: no output file, the reason is in `etat`
 };
 

@@ -48,13 +48,9 @@ int Usage(const char* problem) {
   return kExitUsage;
 }
 
-// A stopped conversion has said why in its status text already.
-int ExitCode(vid::MakeResult r, const std::string& input) {
-  if (r == vid::MakeResult::kDone) return kExitOk;
-  if (r == vid::MakeResult::kNoInput) {
-    std::fprintf(stderr, "viduravare: cannot open %s\n", input.c_str());
-  }
-  return kExitFailed;
+// A conversion that did not complete has said why in its status text already.
+int ExitCode(vid::MakeResult r) {
+  return r == vid::MakeResult::kDone ? kExitOk : kExitFailed;
 }
 
 // Points the file list at `path` alone, as a click on it would.
@@ -142,7 +138,7 @@ int RunConvert(const std::vector<std::string>& args) {
   } else {
     form.OutputPathOverride = output;
   }
-  return ExitCode(form.BMake_Click(), inputs[0]);
+  return ExitCode(form.BMake_Click());
 }
 
 // A quiet session whose file list points at one file: what `preview` and `header` start from.
@@ -188,7 +184,7 @@ int RunTwoNames(const std::string& line) {
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);
   if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
-  return ExitCode(*r, vid::JoinPath(form.File1.folder, form.File1.file_name));
+  return ExitCode(*r);
 }
 
 }  // namespace

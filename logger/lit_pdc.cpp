@@ -301,7 +301,7 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
   }
   const std::string path = JoinPath(folder, name);
   std::string error;
-  if (!in.Open(path, &error)) {
+  if (!in.Open(path, &error, kMaxLoggerBytes)) {
     ctx.Stop(CannotOpenText(path, error));
     return HeaderResult::kStopped;
   }
@@ -338,7 +338,7 @@ bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState
 
   for (const std::string& path : inputs) {
     std::string error;
-    if (!in.Open(path, &error)) return ctx.Stop(CannotOpenText(path, error));
+    if (!in.Open(path, &error, kMaxLoggerBytes)) return ctx.Stop(CannotOpenText(path, error));
     lg.ModulesSeen = 0;
     const bool header_before = lg.HeaderLoaded;
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
