@@ -8,6 +8,7 @@
 #include "multichannel/Lit_viduravare.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "platform/ui.h"
 
 namespace vid {
@@ -56,10 +57,22 @@ std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
   s_.ctx.opts.copyclip = false;
   s_.shell.OutName = std::string("\\").append(items[1]);
   s_.shell.CmdLineMode = true;
+  // An installed program's folder is not the user's to write: the output then goes to the
+  // current folder, and the caller says where (`FallbackNotice`).
+  if (!OutputToMemory && !OutputPathOverride && !FolderWritable(ProgramFolder)) {
+    UnwritableProgramFolder = ProgramFolder;
+    ProgramFolder = CurrentFolder();
+  }
   File1.folder = FolderOf(items[0]);
   File1.file_name = NameOf(items[0]);
   File1.selected = {File1.file_name};
   return BMake_Click();
+}
+
+std::string Form1::FallbackNotice() const {
+  if (UnwritableProgramFolder.empty() || OutputPath.empty()) return {};
+  return "The program's folder " + UnwritableProgramFolder + " cannot be written: the output is " +
+         OutputPath;
 }
 
 std::string Form1::InputPath() const {
@@ -72,6 +85,7 @@ MakeResult Form1::BMake_Click() {
   sh.Busy = true;
   // Nothing of the file converted before may reach this conversion.
   s_.ClearForMake();
+  OutputPath.clear();
   s_.ui.SetStatus("...Processing...");
   s_.ui.ProcessEvents();
 
@@ -155,6 +169,7 @@ bool Form1::OpenOutput(const std::string& out_name) {
   }
   const std::string path =
       OutputPathOverride ? *OutputPathOverride : JoinOutName(ProgramFolder, out_name);
+  OutputPath = path;
   std::string error;
   if (!file.Open(path, &error)) return s_.ctx.Stop("Cannot write " + path + " : " + error);
   return true;
@@ -207,7 +222,7 @@ void Form1::File1_Click() {
   if (cfg.CentralName.empty()) {
     line += "data file, starting address: " + std::to_string(s_.log.PageAddr);
   } else {
-    line += cfg.CentralName;
+    line += Cp1252ToUtf8(cfg.CentralName);
     if (logger) line += " This File has a Header";
   }
   s_.ui.SetStatus(line);

@@ -18,8 +18,10 @@ constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "usage: viduravare IN.pdb OUT.txt\n"
-    "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
-    "         (a mini-channel dump always goes to mini1.txt there)\n"
+    "         convert IN into OUT.txt in the program's folder (the current folder when the\n"
+    "         program's folder cannot be written), as the window's command line does (a\n"
+    "         mini-channel dump always goes to mini1.txt there); a logger file IN is the\n"
+    "         single-file case: it needs its central record and all its module records\n"
     "       viduravare convert INPUT... -o OUTPUT [options]\n"
     "         convert a concentrator dump, or the logger files of one recording (one\n"
     "         folder, in the order given), into the text file OUTPUT; logger files, even\n"
@@ -184,6 +186,10 @@ int RunTwoNames(const std::string& line) {
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);
   if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
+  const std::string notice = form.FallbackNotice();
+  if (*r == vid::MakeResult::kDone && !notice.empty()) {
+    std::fprintf(stderr, "viduravare: %s\n", notice.c_str());
+  }
   return ExitCode(*r);
 }
 

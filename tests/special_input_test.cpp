@@ -1,5 +1,6 @@
 // Inputs that are not there, not regular files or too large are refused at once with their
-// reason.
+// reason; the command line's output goes to the current folder when the program's folder cannot
+// be written.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include "convert_helpers.h"
 #include "dump/layout.h"
 #include "logger_fixture.h"
+#include "platform/paths.h"
 
 namespace vid::testing {
 namespace {
@@ -58,6 +60,22 @@ TEST(SpecialInput, PipesDevicesAndOversizedFilesAreRefusedAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
     EXPECT_NE(err.find("Cannot open " + path + " : " + why + "\n"), std::string::npos) << err;
   }
+}
+
+TEST(TwoNameForm, UnwritableProgramFolderFallsBackToTheCurrentFolder) {
+  Bench b;
+  std::filesystem::copy_file(VIDURAVARE_SAMPLES "/atelier_nord.pdb", b.dir.file("site.pdb"));
+  const std::string before = CurrentFolder();
+  ASSERT_EQ(::chdir(b.dir.path().c_str()), 0);
+  b.form.ProgramFolder = "/nonexistent/bin";
+  const std::optional<MakeResult> r = b.form.Form_Load("site.pdb out.txt");
+  ASSERT_EQ(::chdir(before.c_str()), 0);
+  EXPECT_EQ(r, MakeResult::kDone) << b.ui.status;
+  EXPECT_EQ(b.form.FallbackNotice(),
+            "The program's folder /nonexistent/bin cannot be written: "
+            "the output is " +
+                b.dir.file("out.txt"));
+  EXPECT_EQ(ReadText(b.dir.file("out.txt")).substr(0, 9), "00A1B2C3\t");
 }
 
 }  // namespace
