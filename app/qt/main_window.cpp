@@ -228,8 +228,7 @@ void MainWindow::createOutputFolderLine() {
 QString MainWindow::defaultOutputFolder(const QString& program_folder) {
   if (FolderWritable(Encode(program_folder))) return program_folder;
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (!documents.isEmpty() && QDir().mkpath(documents)) return documents;
-  return QDir::homePath();
+  return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
 void MainWindow::setOutputFolder(const QString& folder) {
@@ -363,6 +362,8 @@ void MainWindow::runHandler(Call call) {
 }
 
 void MainWindow::onMake() {
+  // The documents folder (or a chosen one) may not be there yet.
+  if (!handler_running_) QDir().mkpath(outputFolder());
   runHandler([this] { form_.BMake_Click(); });
 }
 

@@ -42,7 +42,7 @@ class MainWindow : public QWidget, public Ui {
   ~MainWindow() override;
 
   /// The output folder of an interactive window: `program_folder` when it can be written, else
-  /// the user's documents folder (made when missing).
+  /// the user's documents folder (made by the first Make when missing).
   static QString defaultOutputFolder(const QString& program_folder);
   /// The output folder from now on, in place of the default one.
   void setOutputFolder(const QString& folder);

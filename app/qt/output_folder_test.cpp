@@ -90,6 +90,7 @@ void OutputFolderTest::unwritableProgramFolderGivesTheDocumentsFolderAndTheUserM
   win.put(QStringLiteral("site.pdb"));
   win.w.openFolder(win.in);
   QCOMPARE(win.text("OutputFolder"), documents);
+  QVERIFY(!QDir(documents).exists());  // made by the first Make
   win.clickFile(QStringLiteral("site.pdb"));
   win.click("BMake");
   QVERIFY(QFile::exists(documents + "/mv1.txt"));
