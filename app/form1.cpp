@@ -1,12 +1,14 @@
 #include "app/form1.h"
 
 #include "dump/config.h"
+#include "dump/layout.h"
 #include "logger/lit_pdc.h"
 #include "logger/pdc_frame.h"
 #include "minichannel/Lit_minivoies.h"
 #include "multichannel/Lit_viduravare.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "platform/ui.h"
 
 namespace vid {
@@ -14,6 +16,14 @@ namespace {
 
 bool IsLoggerName(std::string_view name) {
   return EndsWith(name, "pdc");
+}
+
+// No file of the list is current (an empty list, or none clicked yet).
+constexpr const char* kNoFileSelected = "No file selected";
+
+// The largest file of the kind a name announces.
+uint64_t SizeBound(std::string_view name) {
+  return IsLoggerName(name) ? kMaxLoggerBytes : kMaxDumpBytes;
 }
 
 }  // namespace
@@ -47,10 +57,22 @@ std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
   s_.ctx.opts.copyclip = false;
   s_.shell.OutName = std::string("\\").append(items[1]);
   s_.shell.CmdLineMode = true;
+  // An installed program's folder is not the user's to write: the output then goes to the
+  // current folder, and the caller says where (`FallbackNotice`).
+  if (!OutputToMemory && !OutputPathOverride && !FolderWritable(ProgramFolder)) {
+    UnwritableProgramFolder = ProgramFolder;
+    ProgramFolder = CurrentFolder();
+  }
   File1.folder = FolderOf(items[0]);
   File1.file_name = NameOf(items[0]);
   File1.selected = {File1.file_name};
   return BMake_Click();
+}
+
+std::string Form1::FallbackNotice() const {
+  if (UnwritableProgramFolder.empty() || OutputPath.empty()) return {};
+  return "The program's folder " + UnwritableProgramFolder + " cannot be written: the output is " +
+         OutputPath;
 }
 
 std::string Form1::InputPath() const {
@@ -63,6 +85,7 @@ MakeResult Form1::BMake_Click() {
   sh.Busy = true;
   // Nothing of the file converted before may reach this conversion.
   s_.ClearForMake();
+  OutputPath.clear();
   s_.ui.SetStatus("...Processing...");
   s_.ui.ProcessEvents();
 
@@ -83,14 +106,21 @@ MakeResult Form1::BMake_Click() {
 MakeResult Form1::Convert() {
   ShellState& sh = s_.shell;
   Config& cfg = s_.cfg;
-  if (File1.file_name.empty() || !sh.InFile.Open(InputPath(), nullptr)) {
+  if (File1.file_name.empty()) {
+    s_.ctx.Stop(kNoFileSelected);
+    return MakeResult::kNoInput;
+  }
+  std::string error;
+  if (!sh.InFile.Open(InputPath(), &error, SizeBound(File1.file_name))) {
+    s_.ctx.Stop(CannotOpenText(InputPath(), error));
     return MakeResult::kNoInput;
   }
   if (!sh.CmdLineMode) sh.OutName = kDefaultOutName;
 
   if (IsLoggerName(File1.file_name)) {
     sh.InFile.Close();
-    // One file on the command line; in the window every selected file, in list order.
+    // One file on the command line; in the window every selected file, in list order, however
+    // many there are: that is a selection even of one file.
     std::vector<std::string> inputs;
     if (sh.CmdLineMode) {
       inputs.push_back(InputPath());
@@ -98,8 +128,9 @@ MakeResult Form1::Convert() {
       for (const std::string& entry : File1.selected)
         inputs.push_back(JoinPath(File1.folder, entry));
     }
-    const bool done = ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, sh.OutName,
-                                 [this](const std::string& name) { return OpenOutput(name); });
+    const bool done =
+        ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, !sh.CmdLineMode, sh.OutName,
+                   [this](const std::string& name) { return OpenOutput(name); });
     return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
@@ -136,6 +167,7 @@ bool Form1::OpenOutput(const std::string& out_name) {
   }
   const std::string path =
       OutputPathOverride ? *OutputPathOverride : JoinOutName(ProgramFolder, out_name);
+  OutputPath = path;
   std::string error;
   if (!file.Open(path, &error)) return s_.ctx.Stop("Cannot write " + path + " : " + error);
   return true;
@@ -144,6 +176,10 @@ bool Form1::OpenOutput(const std::string& out_name) {
 void Form1::BHeader_Click() {
   ShellState& sh = s_.shell;
   if (sh.Busy) return;
+  if (File1.file_name.empty()) {
+    s_.ui.SetStatus(kNoFileSelected);
+    return;
+  }
   sh.Busy = true;
   s_.ctx.stopped = false;
   LoadHeader(s_.ctx, sh.InFile, s_.cfg, s_.log, File1.folder, File1.file_name);
@@ -162,7 +198,12 @@ void Form1::File1_Click() {
   Text2 = InputPath();
   Text1.clear();
   std::string error;
-  if (!sh.InFile.Open(Text2, &error)) {
+  if (File1.file_name.empty()) {
+    error = kNoFileSelected;
+  } else {
+    sh.InFile.Open(Text2, &error, SizeBound(File1.file_name));
+  }
+  if (!sh.InFile.IsOpen()) {
     Text1 = error;
     sh.Busy = false;
     return;
@@ -179,7 +220,7 @@ void Form1::File1_Click() {
   if (cfg.CentralName.empty()) {
     line += "data file, starting address: " + std::to_string(s_.log.PageAddr);
   } else {
-    line += cfg.CentralName;
+    line += Cp1252ToUtf8(cfg.CentralName);
     if (logger) line += " This File has a Header";
   }
   s_.ui.SetStatus(line);

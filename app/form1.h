@@ -1,7 +1,9 @@
 // The logic of the main window, free of any toolkit: the shell's handlers (window load with its
 // command-line rule, Make, the header preview) working on a `Session`. The Qt window and the
 // command line drive it; the tests call the handlers directly. The file list is modelled by
-// `FileList`: the folder shown, the current entry and the selected entries in list order.
+// `FileList`: the folder shown, the current entry and the selected entries in list order. Make,
+// the preview and Load Header act on the current entry; only the logger conversion takes the
+// selected entries. Status texts are UTF-8 (platform/text_codec.h).
 #pragma once
 
 #include <optional>
@@ -15,7 +17,7 @@ namespace vid {
 
 struct FileList {
   std::string folder;                 ///< the folder the list shows
-  std::string file_name;              ///< the current entry; empty when none
+  std::string file_name;              ///< the current entry, selected or not; empty when none
   std::vector<std::string> selected;  ///< every selected entry, in list order
 };
 
@@ -23,7 +25,7 @@ struct FileList {
 enum class MakeResult {
   kDone,     ///< the conversion completed and its output file is in place
   kBusy,     ///< another operation was running: nothing done
-  kNoInput,  ///< the input could not be opened: nothing done
+  kNoInput,  ///< no current entry, or the input could not be opened: the reason is in `etat`
   kStopped,  ///< the conversion stopped on an error: no output file, the reason is in `etat`
 };
 
@@ -32,8 +34,9 @@ class Form1 {
   explicit Form1(Session& session) : s_(session) {}
 
   /// Window load. Splits `command_line` at every blank; when item 1 ends in ".pdb" or ".pdc"
-  /// and item 2 in ".txt", converts item 1 into item 2 in the program folder and returns the
-  /// result (the program then ends); otherwise returns nothing and the window is for the user.
+  /// and item 2 in ".txt", converts item 1 into item 2 in the program folder (in the current
+  /// folder when the program folder cannot be written) and returns the result (the program then
+  /// ends); otherwise returns nothing and the window is for the user.
   std::optional<MakeResult> Form_Load(std::string_view command_line);
 
   /// The Make button (and a double click in the file list).
@@ -48,12 +51,21 @@ class Form1 {
 
   FileList File1;
   std::string ProgramFolder = ".";  ///< where the output files go
+  /// Set by the window load when the command line's program folder could not be written and
+  /// the current folder took its place: that program folder.
+  std::string UnwritableProgramFolder;
+  /// The output file the last Make opened.
+  std::string OutputPath;
   /// Set by the command line's `-o`: the exact output path, replacing folder and name.
   std::optional<std::string> OutputPathOverride;
   /// Keeps the output text in memory (`session.ctx.out.file.Text()`) instead of a file.
   bool OutputToMemory = false;
   std::string Text1;  ///< "Last Error :"
   std::string Text2;  ///< "FileName:"
+
+  /// After a command-line conversion into the current folder (see `Form_Load`): a sentence that
+  /// says where the output went. Empty otherwise.
+  std::string FallbackNotice() const;
 
  private:
   MakeResult Convert();

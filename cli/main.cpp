@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/form1.h"
@@ -28,11 +29,15 @@ constexpr int kExitUsage = 2;
 
 const char kSynopsis[] =
     "usage: viduravare IN.pdb OUT.txt\n"
-    "         convert IN into OUT.txt in the program's folder, as the window's command line does\n"
-    "         (a mini-channel dump always goes to mini1.txt there)\n"
+    "         convert IN into OUT.txt in the program's folder (the current folder when the\n"
+    "         program's folder cannot be written), as the window's command line does (a\n"
+    "         mini-channel dump always goes to mini1.txt there); a logger file IN is the\n"
+    "         single-file case: it needs its central record and all its module records\n"
     "       viduravare convert INPUT... -o OUTPUT [options]\n"
     "         convert a concentrator dump, or the logger files of one recording (one\n"
-    "         folder, in the order given), into OUTPUT ('-': standard output)\n"
+    "         folder, in the order given), into OUTPUT ('-': standard output); logger\n"
+    "         files, even one alone, are a selection as in the window: a central record\n"
+    "         is a header\n"
     "       viduravare convert --output-dir DIR INPUT... [options]\n"
     "         convert each input on its own into DIR/<its name>.txt (.xlsx with --format xlsx)\n"
     "       viduravare preview FILE\n"
@@ -63,6 +68,8 @@ struct ConvertArgs {
   std::string output_dir;
   std::string header;
   std::string decimal_separator;
+  std::string date_separator;
+  std::string time_separator;
   bool no_date_check = false;
   bool sn_name = false;
   int jobs = 0;
@@ -88,6 +95,15 @@ void AddConvertOptions(CLI::App& convert, ConvertArgs& a) {
                   "decimal separator of the numbers (default: the locale's)")
       ->type_name("C")
       ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
+  for (auto [name, field, what] :
+       {std::tuple{"--date-separator", &a.date_separator, "date"},
+        std::tuple{"--time-separator", &a.time_separator, "time"}}) {
+    convert
+        .add_option(name, *field,
+                    std::string(what) + " separator of Quendar times (default: the locale's)")
+        ->type_name("C")
+        ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
+  }
   convert.add_flag("--no-date-check", a.no_date_check, "take every record's time stamp as valid");
   convert.add_flag("--sn-name", a.sn_name,
                    "name the output after the serial number (in -o's folder)");
@@ -128,6 +144,10 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
   r.options.copyclip = false;
   r.options.decimal_sep =
       a.decimal_separator.empty() ? vid::LocaleDecimalSeparator() : a.decimal_separator[0];
+  r.options.date_sep =
+      a.date_separator.empty() ? vid::LocaleDateSeparator() : a.date_separator[0];
+  r.options.time_sep =
+      a.time_separator.empty() ? vid::LocaleTimeSeparator() : a.time_separator[0];
   r.options.datetimecheck = a.no_date_check;
   r.options.check_txt_name = a.sn_name;
   return "";
@@ -135,11 +155,7 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
 
 // A stopped conversion has said why in its status text already.
 int ExitCode(const vid::ConversionResult& r) {
-  if (r.result == vid::MakeResult::kDone) return kExitOk;
-  if (r.result == vid::MakeResult::kNoInput) {
-    std::fprintf(stderr, "viduravare: %s\n", r.status.c_str());
-  }
-  return kExitFailed;
+  return r.result == vid::MakeResult::kDone ? kExitOk : kExitFailed;
 }
 
 // The progress line of a batch, on a terminal only: files done of all, and the current name.
@@ -273,13 +289,16 @@ int RunTwoNames(const std::vector<std::string>& names) {
   vid::CliUi ui;
   vid::Session session(ui);
   session.ctx.opts.decimal_sep = vid::LocaleDecimalSeparator();
+  session.ctx.opts.date_sep = vid::LocaleDateSeparator();
+  session.ctx.opts.time_sep = vid::LocaleTimeSeparator();
   vid::Form1 form(session);
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);
   if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
-  if (*r == vid::MakeResult::kNoInput) {
-    std::fprintf(stderr, "viduravare: cannot open %s\n",
-                 vid::JoinPath(form.File1.folder, form.File1.file_name).c_str());
+  // An input that could not be opened has said why in its status text already.
+  const std::string notice = form.FallbackNotice();
+  if (*r == vid::MakeResult::kDone && !notice.empty()) {
+    std::fprintf(stderr, "viduravare: %s\n", notice.c_str());
   }
   return *r == vid::MakeResult::kDone ? kExitOk : kExitFailed;
 }

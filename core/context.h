@@ -21,6 +21,8 @@ struct Options {
   bool datetimecheck = false;   ///< "Don't check  date/time formats": every time stamp is valid
   bool check_txt_name = false;  ///< "Output TXT file name = concentrator SN"
   char decimal_sep = '.';       ///< decimal separator of the number patterns
+  char date_sep = '/';          ///< date separator of the Quendar sample times
+  char time_sep = ':';          ///< time separator of the Quendar sample times
 };
 
 inline constexpr std::string_view kStoppedEnding = "Stopped: the program is ending";

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "core/tables.h"
+
 namespace vid {
 
 /// Header: bytes in front of the BE16 entry count of the record address table.
@@ -51,5 +53,15 @@ inline constexpr bool HasChannelKinds(uint8_t module_type) {
 inline constexpr int kDumpPageSize = 1024;
 /// The 12-byte records: one record per measuring period in every column.
 inline constexpr int kRecordSize = 12;
+
+/// Size bounds: the largest file a dump can be. The header with a full record address table,
+/// the central record (44 bytes for a mini-channel unit) and 25 module records at their widest
+/// spacing, then the channel table's 26 memories in whole pages. A mini-channel dump is far
+/// smaller. A file beyond this is not read at all.
+inline constexpr uint64_t kMaxDumpBytes =
+    (kHeaderSkip + 2) + 8 * uint64_t{0xFFFF} + 44 + 25 * uint64_t{kModuleRecordMax} +
+    uint64_t{kPageBufColumns} * ((kPageBufBytes + kDumpPageSize - 1) / kDumpPageSize) *
+        kDumpPageSize;
+static_assert(kMaxDumpBytes == 31732205);
 
 }  // namespace vid

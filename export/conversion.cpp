@@ -238,7 +238,7 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
       form.OutputPathOverride = request.output;
     }
     const MakeResult made = form.BMake_Click();
-    if (made == MakeResult::kNoInput) return {made, "cannot open " + request.inputs[0]};
+    if (made == MakeResult::kNoInput) return {made, ui.status};
     return made == MakeResult::kDone ? ConversionResult{made, ui.status} : stopped();
   }
 
@@ -253,7 +253,7 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
     form.OutputPathOverride = JoinPath(scratch.path(), "text.txt");
   }
   const MakeResult made = form.BMake_Click();
-  if (made == MakeResult::kNoInput) return {made, "cannot open " + request.inputs[0]};
+  if (made == MakeResult::kNoInput) return {made, ui.status};
   if (made != MakeResult::kDone) return stopped();
 
   // The text is complete: write it out in the style asked for.

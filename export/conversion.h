@@ -39,8 +39,7 @@ struct ConversionRequest {
 
 struct ConversionResult {
   MakeResult result = MakeResult::kStopped;
-  std::string status;  ///< the last status text, the message when one was shown, or for
-                       ///< `kNoInput` "cannot open <input>"
+  std::string status;  ///< the last status text, or the message when one was shown
 };
 
 /// The extension of the output files of `format`: "txt" or "xlsx".

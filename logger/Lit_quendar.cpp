@@ -84,22 +84,22 @@ std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]) {
   return date + hours{bcddec(bcd[3])} + minutes{bcddec(bcd[4])} + seconds{bcddec(bcd[5])};
 }
 
-void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t) {
+void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep, char time_sep) {
   using namespace std::chrono;
   const sys_days date = floor<days>(t);
   const year_month_day ymd{date};
   const hh_mm_ss<seconds> time{t - date};
   const int yy = (static_cast<int>(ymd.year()) % 100 + 100) % 100;
   AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.day())));
-  out += '/';
+  out += date_sep;
   AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.month())));
-  out += '/';
+  out += date_sep;
   AppendDec2(out, static_cast<uint8_t>(yy));
   out += ' ';
   AppendDec2(out, static_cast<uint8_t>(time.hours().count()));
-  out += ':';
+  out += time_sep;
   AppendDec2(out, static_cast<uint8_t>(time.minutes().count()));
-  out += ':';
+  out += time_sep;
   AppendDec2(out, static_cast<uint8_t>(time.seconds().count()));
 }
 
@@ -154,7 +154,7 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
     const char sep = ctx.opts.decimal_sep;
     for (int i = 0; i < samples; ++i, t += period) {
       out.clear();
-      AppendQuendarTime(out, t);
+      AppendQuendarTime(out, t, ctx.opts.date_sep, ctx.opts.time_sep);
       for (int k = 0; k < per_sample; ++k) {
         const int16_t w = in.ReadLe16();
         out += '\t';

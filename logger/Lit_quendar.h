@@ -1,7 +1,8 @@
 // Quendar records: the complete sample series of the small Quendar data logger, each decoded and
 // written at once as its own text. The first record of a Make opens the output file and writes
 // the title and unit lines; every record then writes one line per sample, its time first
-// (dd/mm/yy hh:mm:ss, calendar time) and one cell per decoded channel. The optional clipboard
+// (dd/mm/yy hh:mm:ss, calendar time, with the regional date and time separators of the options)
+// and one cell per decoded channel. The optional clipboard
 // copy is collected by the context's output and handed over by `FinishQuendar`.
 #pragma once
 
@@ -53,7 +54,9 @@ bool FinishQuendar(Context& ctx);
 /// is January of the next year, day 0 the last day of the month before.
 std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
 
-/// Appends `t` as dd/mm/yy hh:mm:ss.
-void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t);
+/// Appends `t` as dd/mm/yy hh:mm:ss, with `date_sep` in place of "/" and `time_sep` in place
+/// of ":".
+void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep = '/',
+                       char time_sep = ':');
 
 }  // namespace vid

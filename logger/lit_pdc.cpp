@@ -32,7 +32,9 @@ int32_t Wrap32(int64_t v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
 
-bool TooManyModules(Context& ctx) {
+// The installation records read so far are no header: the next Make must not take them for one.
+bool TooManyModules(Context& ctx, LoggerState& lg) {
+  lg.HeaderLoaded = false;
   return ctx.Stop("Error in file : more than 25 modules, reading stopped");
 }
 
@@ -51,7 +53,7 @@ void CopyToPageBuf(InputFile& in, PageTable& pb, int64_t first, int row, int64_t
 // module of type 140 under a central unit that is not 'r' fills slot m + 1 too and counts one
 // module more. Stops when a slot beyond 25 or more than 25 modules would be needed.
 bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, int32_t m) {
-  if (m < 1 || m > kMaxModules) return TooManyModules(ctx);
+  if (m < 1 || m > kMaxModules) return TooManyModules(ctx, lg);
 
   cfg.ModuleSN[m] = in.ReadLe32();
   cfg.ModuleType[m] = in.ReadByte();
@@ -87,7 +89,7 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
   // A type-140 module is two modules to the output: the second slot carries the same scales
   // with channels named 1VA .. 6VA.
   if (type == kModuleTypeDouble && cfg.CentralType != kKindSingleSlots) {
-    if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx);
+    if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx, lg);
     const int32_t v = m + 1;
     cfg.ModuleSN[v] = cfg.ModuleSN[m];
     cfg.ModuleType[v] = cfg.ModuleType[m];
@@ -105,7 +107,7 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
 bool TakeModuleRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg) {
   if (!ReadPdcModule(ctx, in, cfg, lg, lg.ModulesSeen + 1)) return false;
   if (lg.ModuleExtFlag != 0) {
-    if (cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx);
+    if (cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx, lg);
     ++cfg.ModuleCount;
   }
   ++lg.ModulesSeen;
@@ -159,6 +161,9 @@ bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTab
   return true;
 }
 
+// doc/formats.md, "Block records": the fields in front of the blocks.
+constexpr int32_t kBlockFields = 12;
+
 // A block record (section 0x8004, type 16), its head just read.
 bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages) {
   in.ReadLe32();
@@ -167,29 +172,34 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   uint8_t words = in.ReadByte();
   const int16_t format = in.ReadLe16();
   lg.block.modules = modules;
+  // The payload length the record states: the length word, or its low 15 bits when bit 15 is a
+  // flag.
+  int32_t stated = lg.RecLength;
   if (words == kWordsNoStamp) {
     words = 1;
     lg.block.no_stamp = true;
   } else {
     lg.block.no_stamp = false;
     // The length word of such a record carries a flag in bit 15: clear it (and one more).
-    if (format != kBlockEnergy)
+    if (format != kBlockEnergy) {
       lg.RecLength = static_cast<int16_t>(static_cast<uint16_t>(lg.RecLength) + 32767);
+      stated = lg.RecLength + 1;
+    }
   }
   lg.block.words = words;
 
   const int32_t stamp = lg.block.no_stamp ? 0 : 6;
   const int32_t part = 2 * words;
   const int32_t block = stamp + modules * part;
-  const int32_t room = lg.RecLength - 11;
-  // Blocks are read while a whole block fits in the stated length. With the flagged length word
-  // (after the adjustment above) and with the plain one alike, that is exactly the blocks of the
-  // payload; reading on while any byte is left would take the plain form one block too far.
-  // A block of no bytes (no modules, no time stamps) ends the loop at once.
+  const int32_t room = stated - kBlockFields;
+  // Blocks are read while a whole block fits in the stated payload; the bytes of a partial last
+  // block are passed over below, so that the trailer and the next record head are read where
+  // they stand. A block of no bytes (no modules, no time stamps) ends the loop at once.
   if (block > 0 && block <= room && modules > kLastRow) {
     return ctx.OutOfRange("data row", modules);
   }
-  for (int32_t c = 0; block > 0 && c + block <= room;) {
+  int32_t c = 0;  // payload bytes of the blocks read
+  while (block > 0 && c + block <= room) {
     if (lg.FirstData) {
       lg.PageAddr = 0;
       lg.FirstData = false;
@@ -213,6 +223,9 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   cfg.DataLimit = lg.PageAddr;
   cfg.EndAddr = lg.PageAddr;
   lg.block.format = format;
+  if (kBlockFields + c < stated) {
+    in.SkipTo(static_cast<int64_t>(in.Position()) + (stated - kBlockFields - c));
+  }
   in.ReadLe16();  // trailer, not checked
   return true;
 }
@@ -225,7 +238,7 @@ struct PdcRun {
   Tables& t;
   LoggerState& lg;
   QuendarOutput q;
-  bool several_files;
+  bool selection;  ///< the files of a selection, not the one file of the command line
 };
 
 // One record of a data file, its head just read.
@@ -236,8 +249,9 @@ bool TakeRecord(PdcRun& run) {
     switch (lg.RecType) {
       case kCentralRecord:
         ReadPdcCentral(in, run.cfg, lg);
-        // Of several files, one may hold the header while the others hold the data.
-        if (run.several_files && lg.ModulesSeen == 0) lg.HeaderLoaded = true;
+        // In a selection, one file may hold the header while the others hold the data: the
+        // central record alone makes the header available.
+        if (run.selection && lg.ModulesSeen == 0) lg.HeaderLoaded = true;
         return true;
       case kModuleRecord:
         return TakeModuleRecord(run.ctx, in, run.cfg, lg);
@@ -280,7 +294,7 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
   }
   const std::string path = JoinPath(folder, name);
   std::string error;
-  if (!in.Open(path, &error)) {
+  if (!in.Open(path, &error, kMaxLoggerBytes)) {
     ctx.Stop(CannotOpenText(path, error));
     return HeaderResult::kStopped;
   }
@@ -309,21 +323,24 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
 }
 
 bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                const std::vector<std::string>& inputs, const std::string& out_name,
+                const std::vector<std::string>& inputs, bool selection, const std::string& out_name,
                 const OpenOutputFn& open_output) {
   lg.FirstData = true;
   lg.QuendarSeen = false;
-  PdcRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, inputs.size() > 1};
+  PdcRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, selection};
 
   for (const std::string& path : inputs) {
     std::string error;
-    if (!in.Open(path, &error)) return ctx.Stop(CannotOpenText(path, error));
+    if (!in.Open(path, &error, kMaxLoggerBytes)) return ctx.Stop(CannotOpenText(path, error));
     lg.ModulesSeen = 0;
+    const bool header_before = lg.HeaderLoaded;
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
     while (!in.AtEnd()) {
       ReadRecordHead(in, lg);
       if (!TakeRecord(run)) {
         in.Close();
+        // A header this file made available stops with it.
+        lg.HeaderLoaded = lg.HeaderLoaded && header_before;
         return false;
       }
     }

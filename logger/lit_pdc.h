@@ -34,10 +34,13 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
                         const std::string& folder, const std::string& name);
 
 /// Converts the logger files `inputs`, in the order given, as one recording, reading each
-/// through `in`. `open_output` opens the output file when the conversion needs it, under
-/// `out_name` unless the output is named after the serial number.
+/// through `in`. `selection` is set for the files selected in the list (one or several), where a
+/// central record alone makes the header available; it is clear for the one file named on the
+/// command line, which needs all its module records. `open_output` opens the output file when
+/// the conversion needs it, under `out_name` unless the output is named after the serial number.
+/// A stop while a file is read also withdraws the header that file made available.
 bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                const std::vector<std::string>& inputs, const std::string& out_name,
+                const std::vector<std::string>& inputs, bool selection, const std::string& out_name,
                 const OpenOutputFn& open_output);
 
 }  // namespace vid

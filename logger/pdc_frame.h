@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "core/tables.h"
 #include "dump/config.h"
 #include "logger/logger_state.h"
 #include "platform/input_file.h"
@@ -22,6 +23,11 @@ inline constexpr uint16_t kQuendarRecord = 17;  ///< "Quendar records (type 17)"
 inline constexpr uint16_t kPageRecordG = 18;    ///< "Page records": a page of a 'g' unit
 /// "Central record (type 1)": the payload bytes the reader interprets.
 inline constexpr int32_t kCentralFields = 28;
+/// "Size bounds": the largest logger file. Its data fill the channel table (26 memories of
+/// 1200000 bytes) at most once; as much again leaves room for the frames and the installation
+/// records (a page record's frame is 20 bytes, so pages of 20 bytes and more fit). Quendar
+/// records fill no table; the same bound holds 113000 of them, far beyond a logger's memory.
+inline constexpr uint64_t kMaxLoggerBytes = 2 * uint64_t{kPageBufColumns} * kPageBufBytes;
 
 /// Reads `RecMarker`, `RecLength` and `RecType`.
 void ReadRecordHead(InputFile& in, LoggerState& lg);

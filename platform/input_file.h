@@ -1,6 +1,9 @@
 // An input file read whole into memory and consumed front to back. Reads that run past the end
 // give 0 and raise the "past end" flag, which stays up until the file is opened again; skipping
 // forward never goes beyond the end. The readers rely on this instead of checking lengths.
+// Only regular files are read: a pipe, a device or a socket is refused before anything is read
+// (a pipe would wait for a writer, a device may never end), and so is a file larger than the
+// caller's bound for its kind of input.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +15,12 @@ namespace vid {
 
 class InputFile {
  public:
-  /// Reads the file at `path`. On failure fills `error` ("number: description") and stays closed.
-  bool Open(const std::string& path, std::string* error);
+  /// No bound on the size of the file.
+  static constexpr uint64_t kAnySize = UINT64_MAX;
+
+  /// Reads the regular file at `path`, at most `max_size` bytes long. On failure fills `error`
+  /// ("number: description" for a system error, else a plain description) and stays closed.
+  bool Open(const std::string& path, std::string* error, uint64_t max_size = kAnySize);
   /// Takes the bytes of an in-memory file (tests, fuzzing).
   void OpenBytes(std::vector<uint8_t> bytes);
   void Close();

@@ -1,5 +1,9 @@
 #include "platform/number_format.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cctype>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -156,6 +160,54 @@ char LocaleDecimalSeparator() {
   const char sep = one_byte ? lc->decimal_point[0] : '.';
   std::setlocale(LC_NUMERIC, previous.c_str());
   return sep;
+}
+
+char FormatSeparator(std::string_view format, char fallback) {
+  size_t i = format.find('%');
+  if (i == std::string_view::npos) return fallback;
+  ++i;
+  // Flags, a width and the E or O modifier may stand between '%' and the field's letter.
+  while (i < format.size() && format[i] != '\0' && std::strchr("_-0^#123456789", format[i])) ++i;
+  if (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
+  if (i >= format.size()) return fallback;
+  switch (format[i++]) {
+    case 'D':  // %m/%d/%y
+      return '/';
+    case 'F':  // %Y-%m-%d
+      return '-';
+    case 'T':  // %H:%M:%S
+    case 'R':  // %H:%M
+    case 'r':  // %I:%M:%S %p
+      return ':';
+    default:
+      break;
+  }
+  if (i >= format.size()) return fallback;
+  const auto c = static_cast<unsigned char>(format[i]);
+  const bool sign = c >= 0x20 && c < 0x7F && c != '%' && !std::isalnum(c);
+  return sign ? static_cast<char>(c) : fallback;
+}
+
+namespace {
+
+// The separator of the user's time locale for the format `item` (D_FMT, T_FMT).
+char TimeLocaleSeparator(nl_item item, char fallback) {
+  const locale_t loc = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  if (loc == static_cast<locale_t>(0)) return fallback;
+  const char* format = ::nl_langinfo_l(item, loc);
+  const char sep = format ? FormatSeparator(format, fallback) : fallback;
+  ::freelocale(loc);
+  return sep;
+}
+
+}  // namespace
+
+char LocaleDateSeparator() {
+  return TimeLocaleSeparator(D_FMT, '/');
+}
+
+char LocaleTimeSeparator() {
+  return TimeLocaleSeparator(T_FMT, ':');
 }
 
 }  // namespace vid

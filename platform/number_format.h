@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vid {
 
@@ -26,5 +27,16 @@ std::string Hex8(uint32_t value);
 /// The decimal separator of the user's numeric locale (LC_NUMERIC); '.' when it has none or
 /// when it is more than one byte. The numeric locale of the process is left as it was.
 char LocaleDecimalSeparator();
+
+/// The separator behind the first field of a date or time format of the C library ("%d.%m.%Y"
+/// gives '.', "%T" gives ':'); `fallback` when there is none or when it is not a single ASCII
+/// sign (a letter, a digit, a character beyond ASCII).
+char FormatSeparator(std::string_view format, char fallback);
+
+/// The date and the time separator of the user's time locale (LC_TIME), from its date and time
+/// formats; '/' and ':' for the C and POSIX locales and when the locale cannot be loaded. The
+/// locale of the process is left as it was.
+char LocaleDateSeparator();
+char LocaleTimeSeparator();
 
 }  // namespace vid

@@ -1,28 +1,158 @@
 #include "platform/output_file.h"
 
 #include "platform/error_text.h"
+#include "platform/paths.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 namespace vid {
+namespace {
+
+bool g_named_only = false;
+
+// ---- named temporary files that SIGINT and SIGTERM remove
+
+// The program has one thread; the handler only reads what it is given here.
+constexpr int kPendingSlots = 4;
+char g_pending[kPendingSlots][PATH_MAX];
+volatile std::sig_atomic_t g_pending_used[kPendingSlots];
+constexpr int kSignals[] = {SIGINT, SIGTERM};
+struct sigaction g_previous[2];
+bool g_handlers_installed = false;
+
+void RemovePendingOnSignal(int sig) {
+  for (int i = 0; i < kPendingSlots; ++i) {
+    if (g_pending_used[i]) ::unlink(g_pending[i]);
+  }
+  // Then the signal does what it did before (usually: end the program).
+  for (int k = 0; k < 2; ++k) {
+    if (kSignals[k] == sig) ::sigaction(sig, &g_previous[k], nullptr);
+  }
+  ::raise(sig);
+}
+
+void InstallHandlers() {
+  if (g_handlers_installed) return;
+  g_handlers_installed = true;
+  for (int k = 0; k < 2; ++k) {
+    ::sigaction(kSignals[k], nullptr, &g_previous[k]);
+    if (g_previous[k].sa_handler == SIG_IGN) continue;  // an ignored signal stays ignored
+    struct sigaction sa {};
+    sa.sa_handler = RemovePendingOnSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(kSignals[k], &sa, nullptr);
+  }
+}
+
+// The slot that holds `path` until `Forget`; -1 when none is free or the path is too long.
+int Remember(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  InstallHandlers();
+  for (int i = 0; i < kPendingSlots; ++i) {
+    if (g_pending_used[i]) continue;
+    std::memcpy(g_pending[i], path.c_str(), path.size() + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    g_pending_used[i] = 1;
+    return i;
+  }
+  return -1;
+}
+
+void Forget(int slot) {
+  if (slot >= 0) g_pending_used[slot] = 0;
+}
+
+// ---- unnamed files
+
+std::string ProcFdPath(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// An unnamed file in `folder`; -1 when the filesystem (or the system) has none, or when it
+// could not be named later for want of /proc.
+int OpenUnnamed(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  if (::access(ProcFdPath(fd).c_str(), F_OK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Gives the unnamed file `fd` the name `name`. AT_EMPTY_PATH needs a privilege on many systems;
+// the link through /proc does not.
+bool LinkAs(int fd, const std::string& name) {
+  if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+  if (errno == EEXIST) return false;
+  return ::linkat(AT_FDCWD, ProcFdPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The unnamed file takes the name `path`: at once when the name is free, else under a fresh
+// name beside it that is then renamed over the earlier file in one step. Fills `err` on failure.
+bool Name(int fd, const std::string& path, int* err) {
+  if (LinkAs(fd, path)) return true;
+  if (errno != EEXIST) {
+    *err = errno;
+    return false;
+  }
+  static std::minstd_rand suffixes{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temp = path + ".part" + std::to_string(suffixes());
+    if (!LinkAs(fd, temp)) {
+      if (errno == EEXIST) continue;
+      *err = errno;
+      return false;
+    }
+    const int slot = Remember(temp);
+    const bool renamed = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!renamed) {
+      *err = errno;
+      ::unlink(temp.c_str());
+    }
+    Forget(slot);
+    return renamed;
+  }
+  *err = EEXIST;
+  return false;
+}
+
+}  // namespace
+
+void OutputFile::UseNamedTemporary(bool on) {
+  g_named_only = on;
+}
+
 bool OutputFile::Open(const std::string& path, std::string* error) {
   Discard();
-  std::string temp = path + ".partXXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  std::string temp;
+  int fd = g_named_only ? -1 : OpenUnnamed(FolderOf(path));
   if (fd < 0) {
-    if (error) *error = ErrorText(errno);
-    return false;
+    temp = path + ".partXXXXXX";
+    fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+      if (error) *error = ErrorText(errno);
+      return false;
+    }
+    pending_slot_ = Remember(temp);
   }
   ::fchmod(fd, 0644);
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
     const int err = errno;
     ::close(fd);
-    ::unlink(temp.c_str());
+    if (!temp.empty()) ::unlink(temp.c_str());
+    Forget(pending_slot_);
+    pending_slot_ = -1;
     if (error) *error = ErrorText(err);
     return false;
   }
@@ -62,19 +192,27 @@ bool OutputFile::Commit(std::string* error) {
     failed_ = true;
     error_ = ErrorText(errno);
   }
+  // An unnamed file is named while it is still open.
+  int err = 0;
+  if (!failed_ && temp_path_.empty() && !Name(::fileno(file_), path_, &err)) {
+    failed_ = true;
+    error_ = ErrorText(err);
+  }
   if (std::fclose(file_) != 0 && !failed_) {
     failed_ = true;
     error_ = ErrorText(errno);
   }
   file_ = nullptr;
-  if (!failed_ && std::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+  if (!failed_ && !temp_path_.empty() && std::rename(temp_path_.c_str(), path_.c_str()) != 0) {
     failed_ = true;
     error_ = ErrorText(errno);
   }
   if (failed_) {
-    ::unlink(temp_path_.c_str());
+    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
     if (error) *error = error_;
   }
+  Forget(pending_slot_);
+  pending_slot_ = -1;
   temp_path_.clear();
   open_ = false;
   return !failed_;
@@ -84,8 +222,10 @@ void OutputFile::Discard() {
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
-    ::unlink(temp_path_.c_str());
+    if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   }
+  Forget(pending_slot_);
+  pending_slot_ = -1;
   temp_path_.clear();
   open_ = false;
 }

@@ -1,7 +1,11 @@
-// The output text file. Lines are collected in a buffer and written in large blocks to a
-// temporary file beside the target; `Commit` renames it over the target only when the
-// conversion has completed, so a conversion that stops leaves any earlier file of that name
-// intact. A memory target keeps the whole text instead (tests, fuzzing). Lines end in CR LF.
+// The output text file. Lines are collected in a buffer and written in large blocks to a file
+// that has no name yet: an unnamed file in the target's folder (O_TMPFILE) that `Commit` links
+// in under the target's name only when the conversion has completed. A conversion that stops,
+// and a program that is killed, even with SIGKILL, leave nothing behind, and an earlier file of
+// that name stays intact until the new one replaces it whole. Where the filesystem has no
+// unnamed files, a temporary file beside the target takes their place; it is removed when the
+// conversion stops and on SIGINT and SIGTERM (only SIGKILL can leave it). A memory target keeps
+// the whole text instead (tests, fuzzing). Lines end in CR LF.
 #pragma once
 
 #include <cstdio>
@@ -42,15 +46,20 @@ class OutputFile {
   /// The text written so far to a memory target.
   const std::string& Text() const { return buffer_; }
 
+  /// Makes every later `Open` use a named temporary file, as on a filesystem without unnamed
+  /// files (tests of that way).
+  static void UseNamedTemporary(bool on);
+
  private:
   static constexpr size_t kFlushSize = 1 << 20;
   void Flush();
 
   std::FILE* file_ = nullptr;
   std::string path_;
-  std::string temp_path_;
+  std::string temp_path_;  ///< the named temporary file; empty for an unnamed one
   std::string buffer_;
   std::string error_;
+  int pending_slot_ = -1;  ///< where a signal handler finds the named temporary file
   bool open_ = false;
   bool failed_ = false;
 };

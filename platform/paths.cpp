@@ -12,6 +12,15 @@ std::string ProgramFolder() {
   return FolderOf(std::string(buf, static_cast<size_t>(n)));
 }
 
+std::string CurrentFolder() {
+  char buf[PATH_MAX];
+  return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string(".");
+}
+
+bool FolderWritable(const std::string& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 std::string JoinOutName(const std::string& folder, std::string_view name) {
   if (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.remove_prefix(1);
   return JoinPath(folder, std::string(name));

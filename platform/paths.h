@@ -11,6 +11,12 @@ namespace vid {
 /// The folder of the running executable; "." when it cannot be found.
 std::string ProgramFolder();
 
+/// The current folder of the process; "." when it cannot be found.
+std::string CurrentFolder();
+
+/// True when files can be created in `folder` by this process.
+bool FolderWritable(const std::string& folder);
+
 /// `folder` joined with `name`; a leading backslash or slash of `name` is the separator.
 std::string JoinOutName(const std::string& folder, std::string_view name);
 

@@ -108,28 +108,6 @@ TEST(LoggerConvert, DataWithoutAnyHeaderWritesNothing) {
   EXPECT_EQ(run.Read(), "earlier");
 }
 
-TEST(LoggerConvert, CentralRecordAloneIsAHeaderOnlyWhenSeveralFilesAreSelected) {
-  LoggerRun run;
-  run.Write("C.pdc", Records({Central(1)}));
-  run.Write("CD.pdc", Records({Central(1), Page(kCentralPage, 0, CentralData({30})),
-                               Page(kModuleSn, 0, ModuleData({0}))}));
-  run.Write("D.pdc", Records({Page(kCentralPage, 0, CentralData({30})),
-                              Page(kModuleSn, 0, ModuleData({0}))}));
-
-  // One file needs all its module records.
-  EXPECT_EQ(run.Make({"CD.pdc"}), MakeResult::kStopped);
-  EXPECT_EQ(run.ui.status, "Please select a file with header first");
-
-  // In a selection the central record suffices. The module slot no record filled has no serial
-  // number, no names and the scale 1:1.
-  ASSERT_EQ(run.Make({"C.pdc", "D.pdc"}), MakeResult::kDone);
-  EXPECT_EQ(run.Read(),
-            Lines({"00C0FFEE\tVolts\tVolts\tVolts\t00000000\t00000000\t00000000\t00000000\t"
-                   "00000000\t00000000\t",
-                   "Site Nord\tPh 1\tPh 2\tPh 3\t\t\t\t\t\t\t",
-                   "05/03/18 14:30:00\t214.0\t214.0\t214.0\t100\t1234\t2\t-5\t0\t7"}));
-}
-
 TEST(LoggerConvert, SerialNumberNamesTheOutputWhenAsked) {
   Recording run;
   run.s.ctx.opts.check_txt_name = true;

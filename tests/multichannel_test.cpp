@@ -282,14 +282,6 @@ TEST(MultichannelConversion, AddressTableTooShortForTheDataStops) {
   EXPECT_NE(b.ui.status.find("page number 100001"), std::string::npos) << b.ui.status;
 }
 
-TEST(MultichannelConversion, MakeWithoutFileKeepsProcessingTextAndAcceptsTheNextMake) {
-  Bench b;
-  EXPECT_EQ(b.form.BMake_Click(), MakeResult::kNoInput);
-  EXPECT_EQ(b.ui.status, "...Processing...");
-  EXPECT_FALSE(b.session.shell.Busy);
-  EXPECT_EQ(b.Make(SiteA().bytes), MakeResult::kDone);
-}
-
 TEST(MultichannelConversion, MakeWhileBusyDoesNothing) {
   Bench b;
   b.session.shell.Busy = true;

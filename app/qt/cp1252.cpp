@@ -1,27 +1,12 @@
 #include "app/qt/cp1252.h"
 
+#include "platform/text_codec.h"
+
 namespace vid {
-namespace {
-
-// Unicode of the bytes 0x80..0x9F.
-constexpr char16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
-
-}  // namespace
 
 QString FromCp1252(std::string_view bytes) {
-  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-  QChar* out = text.data();
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    *out++ =
-        (b >= 0x80 && b <= 0x9F) ? QChar(kHighControls[b - 0x80]) : QChar(static_cast<char16_t>(b));
-  }
-  return text;
+  const std::string utf8 = Cp1252ToUtf8(bytes);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 }  // namespace vid

@@ -1,11 +1,16 @@
 // viduravare-gui: the window. Started with an input and an output name (IN.pdb OUT.txt) it
-// converts the input into the output in the program's folder without showing the window, and
+// converts the input into the output in the program's folder (in the current folder when the
+// program's folder cannot be written, and then it says so) without showing the window, and
 // ends: exit status 0 when the conversion completed, 1 otherwise (the status text goes to stderr).
+// The output folder the user chooses in the window is remembered for the next start.
 #include <QApplication>
+#include <QFile>
+#include <QSettings>
 #include <QStringList>
 #include <cstdio>
 
 #include "app/qt/main_window.h"
+#include "platform/paths.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -15,10 +20,24 @@ int main(int argc, char** argv) {
   items.removeFirst();
   const std::optional<vid::MakeResult> result = window.formLoad(items.join(QLatin1Char(' ')));
   if (result) {
-    if (*result == vid::MakeResult::kDone) return 0;
-    std::fprintf(stderr, "viduravare-gui: %s\n", window.status().toLocal8Bit().constData());
+    if (*result == vid::MakeResult::kDone) {
+      const QString notice = window.fallbackNotice();
+      if (!notice.isEmpty())
+        std::fprintf(stderr, "viduravare-gui: %s\n", notice.toUtf8().constData());
+      return 0;
+    }
+    std::fprintf(stderr, "viduravare-gui: %s\n", window.status().toUtf8().constData());
     return 1;
   }
+
+  QSettings settings(QStringLiteral("viduravare"), QStringLiteral("viduravare-gui"));
+  const QString chosen = settings.value(QStringLiteral("outputFolder")).toString();
+  if (!chosen.isEmpty() && vid::FolderWritable(QFile::encodeName(chosen).toStdString())) {
+    window.setOutputFolder(chosen);
+  }
+  QObject::connect(&window, &vid::MainWindow::outputFolderChosen, [&settings](const QString& f) {
+    settings.setValue(QStringLiteral("outputFolder"), f);
+  });
   window.show();
   return app.exec();
 }

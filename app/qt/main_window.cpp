@@ -7,12 +7,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
@@ -20,6 +22,7 @@
 
 #include "app/qt/cp1252.h"
 #include "platform/number_format.h"
+#include "platform/paths.h"
 #ifdef VIDURAVARE_CHART
 #include "app/qt/chart/chart_window.h"
 #endif
@@ -56,6 +59,11 @@ QString Decode(const std::string& name) {
   return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
+// Status texts, message boxes and error texts are UTF-8 (platform/text_codec.h).
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString CleanPath(const QString& path) {
   return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
@@ -77,9 +85,16 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
   createOptions();
   createButtons();
   createLabels();
-  setFixedSize(672, 624);
+  createOutputFolderLine();
+  setFixedSize(672, 660);
 
+  choose_folder_ = [](QWidget* parent, const QString& current) {
+    return QFileDialog::getExistingDirectory(parent, tr("Output folder"), current);
+  };
+  showOutputFolder();
   session_.ctx.opts.decimal_sep = LocaleDecimalSeparator();
+  session_.ctx.opts.date_sep = LocaleDateSeparator();
+  session_.ctx.opts.time_sep = LocaleTimeSeparator();
   fillDrives();
   openFolder(QDir::currentPath());
 }
@@ -205,6 +220,54 @@ void MainWindow::createLabels() {
   PlaceCaption(version, 2400, 7320, 2295, 255);
 }
 
+// The output folder on a line of its own below everything else: its label, the folder, and the
+// button that chooses another one.
+void MainWindow::createOutputFolderLine() {
+  auto* label = new QLabel(QStringLiteral("Output folder:"), this);
+  label->setObjectName(QStringLiteral("Label6"));
+  PlaceCaption(label, 240, 9360, 0, 375);
+
+  auto* choose = new QPushButton(QStringLiteral("Choose folder..."), this);
+  choose->setObjectName(QStringLiteral("BOutputFolder"));
+  Place(choose, 8280, 9360, 1575, 375);
+  connect(choose, &QPushButton::clicked, this, &MainWindow::onChooseOutputFolder);
+
+  output_folder_box_ = new QLineEdit(this);
+  output_folder_box_->setObjectName(QStringLiteral("OutputFolder"));
+  output_folder_box_->setReadOnly(true);
+  const int left = label->geometry().right() + 5;
+  output_folder_box_->setGeometry(left, label->y(), choose->x() - 6 - left, label->height());
+}
+
+QString MainWindow::defaultOutputFolder(const QString& program_folder) {
+  if (FolderWritable(Encode(program_folder))) return program_folder;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+void MainWindow::setOutputFolder(const QString& folder) {
+  chosen_output_folder_ = folder;
+  showOutputFolder();
+}
+
+QString MainWindow::outputFolder() const {
+  return chosen_output_folder_.isEmpty() ? defaultOutputFolder(program_folder_)
+                                         : chosen_output_folder_;
+}
+
+void MainWindow::showOutputFolder() {
+  output_folder_box_->setText(QDir::toNativeSeparators(outputFolder()));
+  output_folder_box_->setCursorPosition(0);
+}
+
+void MainWindow::onChooseOutputFolder() {
+  if (handler_running_) return;
+  const QString folder = choose_folder_(this, outputFolder());
+  if (folder.isEmpty()) return;
+  setOutputFolder(folder);
+  emit outputFolderChosen(folder);
+}
+
 void MainWindow::fillDrives() {
   QList<QStorageInfo> volumes;
   for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
@@ -228,6 +291,9 @@ void MainWindow::fillDrives() {
 
 std::optional<MakeResult> MainWindow::formLoad(const QString& command_line) {
   toForm();
+  // The command line writes into the program's folder (or the current folder), as the
+  // command-line program does, whatever folder the window shows.
+  form_.ProgramFolder = Encode(program_folder_);
   const std::optional<MakeResult> result = form_.Form_Load(Encode(command_line));
   fromForm();
   return result;
@@ -237,10 +303,14 @@ QString MainWindow::status() const {
   return etat_->text();
 }
 
+QString MainWindow::fallbackNotice() const {
+  return FromUtf8(form_.FallbackNotice());
+}
+
 // ---- the Ui of the conversions
 
 void MainWindow::SetStatus(std::string_view text) {
-  etat_->setText(FromCp1252(text));
+  etat_->setText(FromUtf8(text));
 }
 
 void MainWindow::ProcessEvents() {
@@ -256,7 +326,7 @@ void MainWindow::SetClipboard(std::string_view text) {
 }
 
 void MainWindow::MessageBox(std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, QString(), FromCp1252(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::NoIcon, QString(), FromUtf8(text), QMessageBox::Ok, this);
   box.exec();
 }
 
@@ -270,17 +340,14 @@ void MainWindow::toForm() {
     const QListWidgetItem* item = file1_->item(row);
     if (item->isSelected()) list.selected.push_back(Encode(item->text()));
   }
-  // The current entry is the file; when it is not selected (or there is none), the first of the
-  // selected files stands in for it.
+  // The current entry is the file, selected or not (a ctrl-click deselects it and leaves it
+  // current); with no current entry there is no file.
   const QListWidgetItem* current = file1_->currentItem();
-  if (current && current->isSelected()) {
-    list.file_name = Encode(current->text());
-  } else {
-    list.file_name = list.selected.empty() ? std::string() : list.selected.front();
-  }
-  form_.Text1 = text1_->text().toLocal8Bit().toStdString();
+  list.file_name = current ? Encode(current->text()) : std::string();
+  form_.Text1 = text1_->text().toStdString();
   form_.Text2 = Encode(text2_->text());
-  form_.ProgramFolder = Encode(program_folder_);
+  form_.ProgramFolder = Encode(outputFolder());
+  showOutputFolder();
 
   Options& o = session_.ctx.opts;
   o.copyclip = copyclip_->isChecked();
@@ -289,7 +356,7 @@ void MainWindow::toForm() {
 }
 
 void MainWindow::fromForm() {
-  text1_->setText(QString::fromLocal8Bit(QByteArray::fromStdString(form_.Text1)));
+  text1_->setText(FromUtf8(form_.Text1));
   text2_->setText(Decode(form_.Text2));
   copyclip_->setChecked(session_.ctx.opts.copyclip);
 }
@@ -308,6 +375,8 @@ void MainWindow::runHandler(Call call) {
 }
 
 void MainWindow::onMake() {
+  // The documents folder (or a chosen one) may not be there yet.
+  if (!handler_running_) QDir().mkpath(outputFolder());
   runHandler([this] {
     if (form_.BMake_Click() == MakeResult::kDone) last_text_ = Decode(session_.ctx.out.file.Path());
   });

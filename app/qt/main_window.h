@@ -5,13 +5,16 @@
 // It is also the conversions' `Ui`: the status line, event processing, the clipboard and the
 // message box. While a handler runs and lets the window process events, Make, the file preview
 // and Load Header clicks are ignored; Quit stops a running conversion at its next event step
-// (which leaves no output file) and closes the window once the handler has returned. Built with
-// Qt Charts, a Chart button under Quit opens a chart window on the text of the last Make.
+// (which leaves no output file) and closes the window once the handler has returned. The output
+// files go to the output folder shown on the window's last line: the program's folder when it
+// can be written, else the user's documents folder, or the folder the user chose there. Built
+// with Qt Charts, a Chart button under Quit opens a chart window on the text of the last Make.
 #pragma once
 
 #include <QHash>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "app/form1.h"
@@ -31,9 +34,23 @@ class MainWindow : public QWidget, public Ui {
   Q_OBJECT
 
  public:
-  /// `program_folder` receives the output files.
+  /// Asks the user for a folder, starting at `current`; an empty text when the user cancels.
+  using FolderChooser = std::function<QString(QWidget* parent, const QString& current)>;
+
+  /// `program_folder` receives the output files when it can be written (and the command line's
+  /// output in any case).
   explicit MainWindow(const QString& program_folder, QWidget* parent = nullptr);
   ~MainWindow() override;
+
+  /// The output folder of an interactive window: `program_folder` when it can be written, else
+  /// the user's documents folder (made by the first Make when missing).
+  static QString defaultOutputFolder(const QString& program_folder);
+  /// The output folder from now on, in place of the default one.
+  void setOutputFolder(const QString& folder);
+  /// The folder Make writes into: the one set, else the default one.
+  QString outputFolder() const;
+  /// Replaces the folder dialog of the "Choose folder" button.
+  void setFolderChooser(FolderChooser chooser) { choose_folder_ = std::move(chooser); }
 
   /// The window's load with the text behind the program's name. Returns the result of the
   /// conversion when the text names an input and an output (the program then ends without
@@ -45,6 +62,9 @@ class MainWindow : public QWidget, public Ui {
 
   /// The text of the status line.
   QString status() const;
+  /// After `formLoad` converted into the current folder because the program's folder cannot
+  /// be written: where the output went. Empty otherwise.
+  QString fallbackNotice() const;
 
   // Ui
   void SetStatus(std::string_view text) override;
@@ -53,6 +73,10 @@ class MainWindow : public QWidget, public Ui {
   void ClearClipboard() override;
   void SetClipboard(std::string_view text) override;
   void MessageBox(std::string_view text) override;
+
+ signals:
+  /// The user chose `folder` as the output folder.
+  void outputFolderChosen(const QString& folder);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,6 +91,7 @@ class MainWindow : public QWidget, public Ui {
   void onRefresh();
   void onQuit();
   void onSelectAllToggled(bool on);
+  void onChooseOutputFolder();
 
  private:
   void createBrowser();
@@ -74,6 +99,8 @@ class MainWindow : public QWidget, public Ui {
   void createOptions();
   void createButtons();
   void createLabels();
+  void createOutputFolderLine();
+  void showOutputFolder();
   void fillDrives();
 
   /// Runs one of Form1's handlers between copying the controls into Form1 and back. A click
@@ -94,6 +121,8 @@ class MainWindow : public QWidget, public Ui {
   Session session_{*this};
   Form1 form_{session_};
   QString program_folder_;
+  QString chosen_output_folder_;  ///< set by the user (or from the settings); empty: the default
+  FolderChooser choose_folder_;
   bool quit_requested_ = false;
   bool handler_running_ = false;  ///< Make, a preview or Load Header is under way
 
@@ -113,6 +142,7 @@ class MainWindow : public QWidget, public Ui {
   QCheckBox* check_txt_name_ = nullptr;
   QLineEdit* text1_ = nullptr;
   QLineEdit* text2_ = nullptr;
+  QLineEdit* output_folder_box_ = nullptr;
 };
 
 }  // namespace vid

@@ -155,7 +155,6 @@ class MainWindowTest : public QObject {
  private slots:
   void makeWritesTheDumpsTextIntoTheProgramFolderAndOnTheClipboard();
   void doubleClickMakesUnderTheSerialNumberAndLeavesTheClipboardWhenUnticked();
-  void makeWithNoFileSelectedConvertsNothing();
   void fileClickShowsThePreviewLineOrTheOpenError();
   void makeAndFileClicksDuringAConversionAreIgnored();
   void quitDuringAConversionLeavesNoOutputAndClosesTheWindow();
@@ -199,21 +198,6 @@ void MainWindowTest::doubleClickMakesUnderTheSerialNumberAndLeavesTheClipboardWh
   QVERIFY(ReadAll(win.program + "/00A1B2C3.txt").startsWith(SampleHeaderLines()));
   QVERIFY(!QFile::exists(win.program + "/mv1.txt"));
   QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
-}
-
-void MainWindowTest::makeWithNoFileSelectedConvertsNothing() {
-  Window win;
-  QVERIFY(win.selected().isEmpty());
-
-  win.click("BMake");
-  QCOMPARE(win.etat(), QStringLiteral("...Processing..."));
-  QVERIFY(QDir(win.program).isEmpty());
-
-  // Nothing is left running: the next Make is taken.
-  win.clickFile(kSample);
-  win.click("BMake");
-  QCOMPARE(win.etat(), QStringLiteral("Done..."));
-  QVERIFY(QFile::exists(win.program + "/mv1.txt"));
 }
 
 void MainWindowTest::fileClickShowsThePreviewLineOrTheOpenError() {

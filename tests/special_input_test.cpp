@@ -1,0 +1,82 @@
+// Inputs that are not there, not regular files or too large are refused at once with their
+// reason; the command line's output goes to the current folder when the program's folder cannot
+// be written.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "convert_helpers.h"
+#include "dump/layout.h"
+#include "logger_fixture.h"
+#include "platform/paths.h"
+
+namespace vid::testing {
+namespace {
+
+// The command-line program in the C locale, its stderr in `err`; a hang ends with 124 after 10 s.
+int Cli(const fx::TempDir& dir, const std::string& args, std::string* err = nullptr) {
+  const std::string cmd = "LC_ALL=C timeout 10 '" VIDURAVARE_CLI "' " + args + " 2>'" +
+                          dir.file("err") + "' >/dev/null";
+  const int status = std::system(cmd.c_str());
+  if (err) *err = ReadText(dir.file("err"));
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SpecialInput, InputThatCannotBeOpenedIsReportedWithItsReason) {
+  LoggerRun run;
+  ASSERT_EQ(::mkdir(run.dir.file("dir.pdb").c_str(), 0755), 0);
+  for (const auto& [name, why] : {std::pair<std::string, std::string>{"", ""},
+                                  {"gone.pdc", "2: No such file or directory"},
+                                  {"dir.pdb", "21: Is a directory"}}) {
+    EXPECT_EQ(run.Make({name}), MakeResult::kNoInput) << name;
+    EXPECT_EQ(run.ui.status, name.empty() ? "No file selected"
+                                          : "Cannot open " + run.dir.file(name) + " : " + why);
+  }
+  run.LoadHeader("");
+  EXPECT_EQ(run.ui.status, "No file selected");
+  run.Preview("");
+  EXPECT_EQ(run.form.Text1, "No file selected");
+}
+
+TEST(SpecialInput, PipesDevicesAndOversizedFilesAreRefusedAtOnce) {
+  fx::TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo.pdc").c_str(), 0644), 0);
+  fx::WriteFile(dir.file("big.pdb"), fx::Bytes());
+  ASSERT_EQ(::truncate(dir.file("big.pdb").c_str(), kMaxDumpBytes + 1), 0);  // sparse
+  for (const auto& [path, why] :
+       {std::pair<std::string, std::string>{dir.file("fifo.pdc"), "not a regular file (a pipe)"},
+        {"/dev/zero", "not a regular file (a device)"},
+        {dir.file("big.pdb"),
+         "31732206 bytes, larger than any file of its kind (at most "
+         "31732205)"}}) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string err;
+    EXPECT_EQ(Cli(dir, "convert '" + path + "' -o '" + dir.file("o.txt") + "'", &err), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
+    EXPECT_NE(err.find("Cannot open " + path + " : " + why + "\n"), std::string::npos) << err;
+  }
+}
+
+TEST(TwoNameForm, UnwritableProgramFolderFallsBackToTheCurrentFolder) {
+  Bench b;
+  std::filesystem::copy_file(VIDURAVARE_SAMPLES "/atelier_nord.pdb", b.dir.file("site.pdb"));
+  const std::string before = CurrentFolder();
+  ASSERT_EQ(::chdir(b.dir.path().c_str()), 0);
+  b.form.ProgramFolder = "/nonexistent/bin";
+  const std::optional<MakeResult> r = b.form.Form_Load("site.pdb out.txt");
+  ASSERT_EQ(::chdir(before.c_str()), 0);
+  EXPECT_EQ(r, MakeResult::kDone) << b.ui.status;
+  EXPECT_EQ(b.form.FallbackNotice(),
+            "The program's folder /nonexistent/bin cannot be written: "
+            "the output is " +
+                b.dir.file("out.txt"));
+  EXPECT_EQ(ReadText(b.dir.file("out.txt")).substr(0, 9), "00A1B2C3\t");
+}
+
+}  // namespace
+}  // namespace vid::testing
