@@ -3,19 +3,13 @@
 # lintian, then installs it, runs the installed programs against the build tree's, and removes
 # it again. Needs root (apt-get), lintian, desktop-file-utils, man-db and bash-completion.
 #
-#   scripts/package-test.sh [--user-window] [BUILD_DIR]
+#   scripts/package-test.sh [BUILD_DIR]
 #
-# --user-window also runs the installed window's two-name form as a user who cannot write to
-# /usr/bin, and looks for the output in that user's current folder. It is off until the window
-# falls back to a writable folder when its own is read-only; until then this step fails.
+# It also runs the installed window's two-name form as a user who cannot write to /usr/bin, and
+# looks for the output in that user's current folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-user_window=0
-if [ "${1:-}" = "--user-window" ]; then
-  user_window=1
-  shift
-fi
 build=$(realpath "${1:-build}")
 
 debs=("$build"/viduravare_*.deb)
@@ -140,22 +134,18 @@ expect_completion "entrepot_header.pdc " viduravare header entrepot_h
 expect_completion "--version " viduravare --vers
 expect_completion "quendar_chambre.pdc " viduravare-gui quen
 
-if [ "$user_window" -eq 1 ]; then
-  # NON-ROOT STEP: the window's two-name form, run by a user who owns only the current folder.
-  # The program's folder, /usr/bin, is not writable for that user: OUT.txt must land in the
-  # current folder, with the same text as the build tree's conversion.
-  echo "-- the installed window converts for a normal user"
-  home="$work/user"
-  mkdir "$home"
-  cp samples/atelier_nord.pdb "$home/"
-  chown -R nobody:nogroup "$home"
-  runuser -u nobody -- env -C "$home" HOME="$home" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
-    /usr/bin/viduravare-gui atelier_nord.pdb OUT.txt || fail "the window's two-name form failed"
-  [ -f "$home/OUT.txt" ] || fail "no OUT.txt in the user's current folder"
-  cmp "$work/atelier.build.txt" "$home/OUT.txt" || fail "the window's output differs"
-else
-  echo "-- (skipped: the installed window run by a normal user; see --user-window)"
-fi
+# NON-ROOT STEP: the window's two-name form, run by a user who owns only the current folder.
+# The program's folder, /usr/bin, is not writable for that user: OUT.txt must land in the
+# current folder, with the same text as the build tree's conversion.
+echo "-- the installed window converts for a normal user"
+home="$work/user"
+mkdir "$home"
+cp samples/atelier_nord.pdb "$home/"
+chown -R nobody:nogroup "$home"
+runuser -u nobody -- env -C "$home" HOME="$home" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+  /usr/bin/viduravare-gui atelier_nord.pdb OUT.txt || fail "the window's two-name form failed"
+[ -f "$home/OUT.txt" ] || fail "no OUT.txt in the user's current folder"
+cmp "$work/atelier.build.txt" "$home/OUT.txt" || fail "the window's output differs"
 
 echo "-- remove"
 apt-get remove -y -qq viduravare >/dev/null
