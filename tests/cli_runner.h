@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "convert_helpers.h"
 #include "fixture_writer.h"
+#include "harness.h"
 
 namespace vid::testing {
 

@@ -28,45 +28,37 @@ class Bytes {
   explicit Bytes(std::vector<uint8_t> b) : bytes(std::move(b)) {}
 
   Bytes& u8(uint8_t v);
-  Bytes& be16(uint16_t v);
-  Bytes& be32(uint32_t v);
-  Bytes& le16(uint16_t v);
-  Bytes& le32(uint32_t v);
-  /// `s` cut to `width` bytes, padded with NUL up to `width`.
+  Bytes& be16(uint16_t v) { return u8(static_cast<uint8_t>(v >> 8)).u8(static_cast<uint8_t>(v)); }
+  Bytes& be32(uint32_t v) { return be16(static_cast<uint16_t>(v >> 16)).be16(v & 0xFFFF); }
+  Bytes& le16(uint16_t v) { return u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
+  Bytes& le32(uint32_t v) { return le16(v & 0xFFFF).le16(static_cast<uint16_t>(v >> 16)); }
   Bytes& text(std::string_view s, size_t width);
-  Bytes& zeros(size_t n) { return fill(n, 0); }
-  Bytes& fill(size_t n, uint8_t byte);
-  Bytes& raw(const std::vector<uint8_t>& v);
+  Bytes& fill(size_t n, uint8_t byte) { return resize(bytes.size() + n, byte); }
+  Bytes& raw(const std::vector<uint8_t>& v) {
+    return bytes.insert(bytes.end(), v.begin(), v.end()), *this;
+  }
   Bytes& raw(const Bytes& b) { return raw(b.bytes); }
   /// Appends `byte` until the buffer is `n` long; cuts it to `n` when it is longer.
   Bytes& resize(size_t n, uint8_t byte = 0);
 
-  /// Overwrite bytes already written; throws std::out_of_range beyond the end.
-  Bytes& patch_u8(size_t offset, uint8_t v);
-  Bytes& patch_be16(size_t offset, uint16_t v);
-  Bytes& patch_be32(size_t offset, uint32_t v);
-  Bytes& patch_le16(size_t offset, uint16_t v);
-  Bytes& patch_le32(size_t offset, uint32_t v);
+  /// Overwrites `width` bytes at `offset` with `v`, most significant byte first; throws
+  /// std::out_of_range beyond the end.
+  Bytes& patch_be(size_t offset, uint32_t v, int width);
 
   size_t size() const { return bytes.size(); }
-  const uint8_t* data() const { return bytes.data(); }
 
   std::vector<uint8_t> bytes;
 };
 
-/// A packed BCD byte of 0..99 (23 gives 0x23).
-uint8_t Bcd(int v);
 /// Year within the century, month, day, hour, minute, second as six packed BCD bytes.
 std::array<uint8_t, 6> BcdStamp(int year, int month, int day, int hour, int minute, int second);
 
 // ---- Concentrator dump ---------------------------------------------------------------------
 
-inline constexpr size_t kDumpHeaderSize = 78;   ///< header up to the record table
-inline constexpr size_t kDumpCountOffset = 76;  ///< BE16 number of table entries
-inline constexpr size_t kDumpEntrySize = 8;     ///< BE32 offset + 4 filler bytes
+inline constexpr size_t kDumpHeaderSize = 78;  ///< header up to the record table
+inline constexpr size_t kDumpEntrySize = 8;    ///< BE32 offset + 4 filler bytes
 inline constexpr size_t kDumpPageSize = 1024;
 inline constexpr size_t kMiniBlockSize = 1056;
-inline constexpr uint32_t kMiniMarker = 0x01010101;  ///< end address of a mini-channel unit
 
 /// File offset of the BE32 address of table entry k (1-based), for patching.
 constexpr size_t DumpEntryOffset(size_t k) {
@@ -90,9 +82,8 @@ struct DumpModule {
   uint32_t sn = 0;
   std::array<uint8_t, 12> scale{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};  ///< multiplier, divisor x6
   std::array<uint8_t, 6> flags{};
-  std::array<std::string, 6> channel_names{};  ///< 16-byte fields (central type 'e' and above)
-  uint8_t type = 0;
-  uint8_t spare = 0;
+  std::array<std::string, 6> channel_names{};      ///< 16-byte fields (central type 'e' and above)
+  uint8_t type = 0;                                ///< followed by a zero byte
   std::array<std::array<uint8_t, 2>, 6> params{};  ///< each parameter's two bytes in file order
   std::array<uint8_t, 6> kinds{};                  ///< (params and kinds: types 254 and 250)
 };
@@ -106,26 +97,18 @@ struct DumpLayout {
   /// unit, modules); each is cut into 1024-byte pages, the last one padded with zeros. An empty
   /// column takes no page.
   std::vector<std::vector<uint8_t>> columns;
-  /// Addresses appended to the record table after the pages; nothing is written for them.
-  std::vector<uint32_t> extra_entries;
 };
 
 /// A built file and its record address table.
 struct Dump {
   Bytes bytes;
   std::vector<uint32_t> rec_addr;  ///< rec_addr[k] = offset of record k, k = 1..count; [0] is 0
-  size_t first_page_entry = 0;     ///< table index of the first data page (mini: block)
 };
 
-/// The 28 bytes of a multichannel central record.
-std::vector<uint8_t> DumpCentralRecord(const DumpCentral& c);
-/// A module record as a unit of type `central_type` writes it: 38 bytes below 'e', else 136,
-/// plus 18 when the module type is 254 or 250.
-std::vector<uint8_t> DumpModuleRecord(const DumpModule& m, char central_type);
-
-/// Header, table, central record, module records at `module_stride`, then the pages of every
-/// column, consecutively. A record longer than its stride is cut to it. Entry count =
-/// 1 + modules + pages + extra entries.
+/// Header, table, central record (28 bytes), module records at `module_stride` (as a unit of
+/// the central record's type writes them: 38 bytes below 'e', else 136, plus 18 when the module
+/// type is 254 or 250), then the pages of every column, consecutively. A record longer than its
+/// stride is cut to it. Entry count = 1 + modules + pages.
 Dump BuildDump(const DumpCentral& central, const std::vector<DumpModule>& modules,
                const DumpLayout& layout);
 
@@ -141,10 +124,9 @@ struct MiniCentral {
   int16_t div = 1;
 };
 
-std::vector<uint8_t> MiniCentralRecord(const MiniCentral& c);
-
-/// Header, table, the central record (entry 1, `central_stride` bytes, at least 44), then the
-/// memory in 1056-byte blocks (entries 2..), the last one padded with zeros.
+/// Header, table, the central record (entry 1, `central_stride` bytes, at least 44; its end
+/// address field holds the mini-channel marker 0x01010101), then the memory in 1056-byte blocks
+/// (entries 2..), the last one padded with zeros.
 Dump BuildMiniDump(const MiniCentral& central, const std::vector<uint8_t>& memory,
                    size_t central_stride = 44);
 
@@ -178,7 +160,6 @@ inline constexpr uint16_t kPdcModule = 2;
 inline constexpr uint16_t kPdcPage = 16;  ///< also the block record's type in 0x8004
 inline constexpr uint16_t kPdcQuendar = 17;
 inline constexpr uint16_t kPdcPageG = 18;
-inline constexpr size_t kQuendarPayloadSize = 540;
 
 /// Marker BE16, length LE16 (the payload's size unless overridden), type BE16, payload,
 /// trailer LE16.
@@ -221,7 +202,6 @@ class TempDir {
   TempDir();  ///< throws std::runtime_error when no directory can be made
   ~TempDir();
   TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
   std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <set>
 
-#include "convert_helpers.h"
+#include "harness.h"
 #include "platform/output_file.h"
 
 namespace vid::testing {

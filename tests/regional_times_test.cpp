@@ -4,7 +4,7 @@
 
 #include <sys/wait.h>
 
-#include "convert_helpers.h"
+#include "harness.h"
 #include "platform/number_format.h"
 
 namespace vid::testing {

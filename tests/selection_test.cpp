@@ -3,12 +3,30 @@
 // in step.
 #include <gtest/gtest.h>
 
-#include "logger_fixture.h"
+#include "harness.h"
 
 namespace vid::testing {
 namespace {
 
 constexpr uint32_t kCentralPage = 0x01000001;  // the central unit's own memory
+
+std::vector<uint8_t> Page(uint32_t sn, uint32_t addr, const std::vector<uint8_t>& data) {
+  return fx::PdcRecord(fx::kPdcSection, fx::kPdcPage, fx::PdcPagePayload(sn, addr, data));
+}
+// A block record whose length word is given as stored.
+std::vector<uint8_t> Block(uint8_t n, uint8_t w, uint16_t format,
+                           const std::vector<uint8_t>& blocks, uint16_t length) {
+  return fx::PdcRecord(fx::kPdcBlockSection, fx::kPdcPage,
+                       fx::PdcBlockPayload(n, w, format, blocks), length);
+}
+// The plain length word is the payload's size (12 bytes of fields and the blocks); the flagged
+// one sets bit 15 over it.
+uint16_t PlainLength(const std::vector<uint8_t>& blocks) {
+  return static_cast<uint16_t>(12 + blocks.size());
+}
+uint16_t FlaggedLength(const std::vector<uint8_t>& blocks) {
+  return static_cast<uint16_t>(0x8000 | PlainLength(blocks));
+}
 
 std::vector<uint8_t> Central(uint8_t modules) {
   return fx::PdcRecord(fx::kPdcSection, fx::kPdcCentral,
@@ -23,12 +41,12 @@ const std::vector<uint8_t> kRecord =
     Page(kCentralPage, 0, fx::CentralRecord(fx::BcdStamp(18, 3, 5, 14, 30, 0), {0, 0, 0}, 0));
 // Two pages, the second beyond the channel table.
 const std::vector<uint8_t> kBeyondTable =
-    Records({Page(kCentralPage, 0, {1}), Page(kCentralPage, 1200000, {1})}).bytes;
+    Cat({Page(kCentralPage, 0, {1}), Page(kCentralPage, 1200000, {1})});
 
 TEST(Selection, CentralRecordWithModulesMissingIsAHeaderExceptOnTheCommandLine) {
-  LoggerRun run;
-  run.Write("none.pdc", Records({Central(1), kRecord}));
-  run.Write("short.pdc", Records({Central(2), Module(), kRecord}));
+  Bench run;
+  run.Write("none.pdc", Cat({Central(1), kRecord}));
+  run.Write("short.pdc", Cat({Central(2), Module(), kRecord}));
   for (const char* name : {"none.pdc", "short.pdc"}) {
     EXPECT_EQ(run.Make({name}), MakeResult::kDone) << name << ": " << run.ui.statuses.back();
     EXPECT_NE(run.Read().find("\r\n05/03/18 14:30:00\t"), std::string::npos) << name;
@@ -40,13 +58,13 @@ TEST(Selection, CentralRecordWithModulesMissingIsAHeaderExceptOnTheCommandLine) 
 }
 
 TEST(Selection, HeaderOfAStoppedReadingIsWithdrawnButAnEarlierOneStays) {
-  LoggerRun run;
+  Bench run;
   std::vector<std::vector<uint8_t>> too_many = {Central(1)};
   too_many.insert(too_many.end(), 26, Module());  // complete after one, stopped at the 26th
-  run.Write("H26.pdc", Records(too_many));
-  run.Write("HX.pdc", Records({Central(1), Module(), kBeyondTable}));
-  run.Write("H.pdc", Records({Central(1), Module()}));
-  run.Write("X.pdc", Records({kBeyondTable}));
+  run.Write("H26.pdc", Cat(too_many));
+  run.Write("HX.pdc", Cat({Central(1), Module(), kBeyondTable}));
+  run.Write("H.pdc", Cat({Central(1), Module()}));
+  run.Write("X.pdc", Cat({kBeyondTable}));
 
   run.LoadHeader("H26.pdc");
   EXPECT_EQ(run.ui.status, "Error in file : more than 25 modules, reading stopped");
@@ -68,9 +86,9 @@ TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
   // The energy format (3) states the length plainly; the others flag it in bit 15.
   for (const uint16_t format : {3, 0}) {
     auto length = [&](const auto& b) { return format == 3 ? PlainLength(b) : FlaggedLength(b); };
-    LoggerRun run;
-    run.Write("B.pdc", Records({Block(1, 1, format, partial, length(partial)),
-                                Block(1, 1, format, next, length(next))}));
+    Bench run;
+    run.Write("B.pdc", Cat({Block(1, 1, format, partial, length(partial)),
+                            Block(1, 1, format, next, length(next))}));
     run.Make({"B.pdc"});
     for (int k = 0; k < 4; ++k) {  // the three whole blocks' words, nothing behind them
       const auto& pb = run.s.tables.PageBuf;

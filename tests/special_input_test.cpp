@@ -10,9 +10,8 @@
 #include <chrono>
 #include <filesystem>
 
-#include "convert_helpers.h"
 #include "dump/layout.h"
-#include "logger_fixture.h"
+#include "harness.h"
 #include "platform/paths.h"
 
 namespace vid::testing {
@@ -28,7 +27,7 @@ int Cli(const fx::TempDir& dir, const std::string& args, std::string* err = null
 }
 
 TEST(SpecialInput, InputThatCannotBeOpenedIsReportedWithItsReason) {
-  LoggerRun run;
+  Bench run;
   ASSERT_EQ(::mkdir(run.dir.file("dir.pdb").c_str(), 0755), 0);
   for (const auto& [name, why] : {std::pair<std::string, std::string>{"", ""},
                                   {"gone.pdc", "2: No such file or directory"},

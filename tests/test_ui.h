@@ -1,4 +1,4 @@
-// A Ui for tests: records every status text, progress step and clipboard operation, and runs a
+// A Ui for tests: records every status text, progress step and the clipboard, and runs a
 // fake clock that advances by a fixed step on every reading, so waits end without sleeping.
 #pragma once
 
@@ -11,22 +11,23 @@ namespace vid::testing {
 
 class TestUi : public Ui {
  public:
-  void SetStatus(std::string_view text) override;
-  void SetProgress(std::string_view text) override;
+  void SetStatus(std::string_view text) override { statuses.emplace_back(status = text); }
+  void SetProgress(std::string_view text) override { progress.emplace_back(status = text); }
   void ProcessEvents() override { ++events; }
   bool QuitRequested() const override { return quit; }
   bool WantsPauses() const override { return pauses; }
-  int32_t TickCount() override;
-  void ClearClipboard() override;
-  void SetClipboard(std::string_view text) override;
-  void MessageBox(std::string_view text) override { boxes.emplace_back(text); }
+  int32_t TickCount() override {
+    const int32_t now = clock;
+    clock = static_cast<int32_t>(static_cast<uint32_t>(clock) + static_cast<uint32_t>(clock_step));
+    return now;
+  }
+  void ClearClipboard() override { clipboard.clear(); }
+  void SetClipboard(std::string_view text) override { clipboard = text; }
 
   std::string status;                 ///< the status line as it stands
   std::vector<std::string> statuses;  ///< every status text, in order
   std::vector<std::string> progress;  ///< every progress text, in order
-  std::vector<std::string> boxes;     ///< message box texts
   std::string clipboard = "(untouched)";
-  int clipboard_ops = 0;
   int events = 0;
   bool quit = false;
   bool pauses = true;

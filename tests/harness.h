@@ -1,0 +1,87 @@
+// Runs the window logic the way the window does, on files laid out by the fixture writer, in a
+// fresh temporary folder that serves as the input folder and the program folder at once. Tests
+// read back the output text and the status texts.
+#pragma once
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/session.h"
+#include "fixture_writer.h"
+#include "test_ui.h"
+
+namespace vid::testing {
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "(no file)";
+}
+
+/// The parts one after the other.
+inline std::vector<uint8_t> Cat(const std::vector<std::vector<uint8_t>>& parts) {
+  std::vector<uint8_t> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+/// Each line followed by CR LF.
+inline std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+inline std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+
+struct Bench {
+  Bench() {
+    form.Form_Load("");
+    form.ProgramFolder = form.File1.folder = dir.path();
+    s.ctx.opts.copyclip = false;
+  }
+
+  void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    fx::WriteFile(dir.file(name), bytes);
+  }
+  void Write(const std::string& name, const fx::Bytes& bytes) { Write(name, bytes.bytes); }
+  /// Make on `names`, selected in this order, the first as the current entry.
+  MakeResult Make(const std::vector<std::string>& names) {
+    form.File1.file_name = names.empty() ? "" : names.front();
+    form.File1.selected = names;
+    return form.BMake_Click();
+  }
+  /// Writes `bytes` as `name`, selects it alone and runs Make.
+  MakeResult Make(const fx::Bytes& bytes, const std::string& name = "d.pdb") {
+    Write(name, bytes.bytes);
+    return Make(std::vector<std::string>{name});
+  }
+  std::string Read(const std::string& name = "mv1.txt") const { return ReadText(dir.file(name)); }
+  /// Load Header on `name`.
+  void LoadHeader(const std::string& name) {
+    form.File1.file_name = name;
+    form.File1.selected = {name};
+    form.BHeader_Click();
+  }
+  /// The click on `name` in the file list: its preview line.
+  std::string Preview(const std::string& name) {
+    form.File1.file_name = name;
+    form.File1.selected = {name};
+    form.File1_Click();
+    return ui.status;
+  }
+
+  fx::TempDir dir;
+  TestUi ui;
+  Session s{ui};
+  Form1 form{s};
+};
+
+}  // namespace vid::testing
