@@ -86,6 +86,12 @@ class RecordTables {
 
   static bool Holds(int64_t r) { return r >= 1 && r <= kMaxRecords; }
 
+  /// The voltages of one record: the phases, the quality RMS, minimum and maximum (phase 1..3 at
+  /// index 0..2).
+  struct Volts {
+    double phase[3], vrms[3], umin[3], umax[3];
+  };
+
   /// StampPart(r, 0..5): year, month, day, hour, minute, second as stored.
   std::array<uint8_t, 6>& StampPart(int64_t r) { return Touch(r), stamp_[r]; }
   /// RawSample(r, 0..149).
@@ -95,6 +101,11 @@ class RecordTables {
   double& QualUmin(int64_t r, int p) { return Touch(r), volts_[r].umin[p - 1]; }
   double& QualUmax(int64_t r, int p) { return Touch(r), volts_[r].umax[p - 1]; }
   double& QualDowntime(int64_t r) { return Touch(r), downtime_[r]; }
+
+  // Reading only; safe from several threads while nothing writes.
+  const std::array<uint8_t, 6>& StampPart(int64_t r) const { return stamp_[r]; }
+  const std::array<int16_t, kSampleColumns>& RawSample(int64_t r) const { return raw_[r]; }
+  const Volts& VoltsRow(int64_t r) const { return volts_[r]; }
 
   /// Zeroes every row used since the last clear.
   void ClearRows() {
@@ -110,9 +121,6 @@ class RecordTables {
   int32_t StampCount = 0;  ///< the row being filled; after a scan one more than the rows stored
 
  private:
-  struct Volts {
-    double phase[3], vrms[3], umin[3], umax[3];
-  };
   void Touch(int64_t r) {
     if (r > used_) used_ = r;
   }

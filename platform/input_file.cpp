@@ -2,7 +2,10 @@
 
 #include "platform/error_text.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,26 +22,33 @@ bool InputFile::Open(const std::string& path, std::string* error) {
     if (error) *error = ErrorText(EISDIR);
     return false;
   }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     if (error) *error = ErrorText(errno);
     return false;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[1 << 16];
-  bytes.reserve(S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0);
+  // One read into memory of the file's size; the rest of a file that is not regular, or that
+  // grows while it is read, comes in steps behind it.
+  std::vector<uint8_t> bytes(S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0);
+  size_t have = 0;
+  int err = 0;
   for (;;) {
-    const size_t n = std::fread(chunk, 1, sizeof chunk, f);
-    bytes.insert(bytes.end(), chunk, chunk + n);
-    if (n < sizeof chunk) break;
+    uint8_t more[1 << 16];
+    const bool full = have == bytes.size();
+    const ssize_t n = full ? ::read(fd, more, sizeof more)
+                           : ::read(fd, bytes.data() + have, bytes.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) err = errno;
+    if (n <= 0) break;
+    if (full) bytes.insert(bytes.end(), more, more + n);
+    have += static_cast<size_t>(n);
   }
-  const bool failed = std::ferror(f) != 0;
-  const int err = errno;
-  std::fclose(f);
-  if (failed) {
-    if (error) *error = ErrorText(err ? err : EIO);
+  ::close(fd);
+  if (err) {
+    if (error) *error = ErrorText(err);
     return false;
   }
+  bytes.resize(have);
   OpenBytes(std::move(bytes));
   return true;
 }

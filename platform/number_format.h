@@ -4,10 +4,122 @@
 // "-0", and take the decimal separator as a parameter: the C locale plays no part here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace vid {
+
+/// The writers below put their text at `p` and return the end of it; the caller provides the
+/// room. A cell of `PutScaled`, `PutRatio` or `PutInt` takes at most `kMaxIntText` bytes, one of
+/// `PutFixed` at most `kMaxFixedText` (the largest double written out in full, with 9 decimals).
+inline constexpr size_t kMaxIntText = 24;
+inline constexpr size_t kMaxFixedText = 330;
+
+/// "00" to "99": the two digits of a value below 100 at offset 2 x value.
+extern const char kDigitPairs[201];
+
+/// Writes the decimal digits of `v`.
+char* PutUint(char* p, uint32_t v);
+/// Writes `value` in decimal, with a minus sign when negative.
+char* PutInt(char* p, int64_t value);
+/// Writes `magnitude`, a value already scaled by 10^decimals, with `sep` in front of its last
+/// `decimals` digits (0..9), at least one integer digit, and a minus sign when `negative` and
+/// the text is not all zeros.
+char* PutScaled(char* p, bool negative, uint64_t magnitude, int decimals, char sep);
+/// The text of `AppendFixed`, for `decimals` 0..9.
+char* PutFixed(char* p, double value, int decimals, char sep);
+
+/// Exact division of numbers below 2^32 by a divisor fixed for a whole conversion, by one
+/// multiplication (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019).
+class ConstDivisor {
+ public:
+  ConstDivisor() = default;
+  /// `d` in 1..2^32 - 1.
+  explicit ConstDivisor(uint32_t d) : d_(d), m_(d == 1 ? 0 : ~uint64_t{0} / d + 1) {}
+  uint32_t Divisor() const { return d_; }
+  uint32_t Divide(uint32_t n) const {
+    if (m_ == 0) return n;
+    return static_cast<uint32_t>((static_cast<unsigned __int128>(m_) * n) >> 64);
+  }
+
+ private:
+  uint32_t d_ = 1;
+  uint64_t m_ = 0;
+};
+
+/// `PutScaled` for a magnitude below 2^32 and `Decimals` 0..3, inline for the row writers. It
+/// stores 16 bytes at `p` whatever the length of the text, so `p` needs that much room.
+template <int Decimals>
+inline char* PutScaledShort(char* p, bool negative, uint32_t magnitude, char sep) {
+  char buf[48];
+  char* const end = buf + 32;
+  char* s = end;
+  uint32_t v = magnitude;
+  if constexpr (Decimals == 1) {
+    *--s = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } else if constexpr (Decimals == 2) {
+    s -= 2;
+    std::memcpy(s, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
+  } else if constexpr (Decimals == 3) {
+    const uint32_t frac = v % 1000;
+    v /= 1000;
+    s -= 2;
+    std::memcpy(s, kDigitPairs + 2 * (frac % 100), 2);
+    *--s = static_cast<char>('0' + frac / 100);
+  }
+  if constexpr (Decimals > 0) *--s = sep;
+  while (v >= 100) {
+    s -= 2;
+    std::memcpy(s, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
+  }
+  if (v >= 10) {
+    s -= 2;
+    std::memcpy(s, kDigitPairs + 2 * v, 2);
+  } else {
+    *--s = static_cast<char>('0' + v);
+  }
+  if (negative && magnitude != 0) *--s = '-';  // a text of zeros carries no sign
+  std::memcpy(p, s, 16);  // at most 14 bytes of text; the rest is overwritten or left unused
+  return p + (end - s);
+}
+
+/// A cell that shows numerator / divisor rounded half away from zero to `decimals` (0..3)
+/// digits, the text of `AppendRatio`, set up once per column. The magnitude of a numerator times
+/// 10^decimals must stay below 2^31 - divisor, and the divisor below 2^31. `Put` stores 16 bytes
+/// at `p` whatever the length of the text.
+class RatioCell {
+ public:
+  RatioCell() = default;
+  RatioCell(uint32_t divisor, int decimals)
+      : twice_(2 * divisor), half_(divisor), decimals_(static_cast<uint8_t>(decimals)) {}
+  int Decimals() const { return decimals_; }
+  char* Put(char* p, int32_t numerator, char sep) const {
+    const bool negative = numerator < 0;
+    const uint32_t n =
+        negative ? 0u - static_cast<uint32_t>(numerator) : static_cast<uint32_t>(numerator);
+    // Half away from zero: floor((2n + d) / 2d), n scaled by 10^decimals first.
+    switch (decimals_) {
+      case 0:
+        return PutScaledShort<0>(p, negative, twice_.Divide(2 * n + half_), sep);
+      case 1:
+        return PutScaledShort<1>(p, negative, twice_.Divide(20 * n + half_), sep);
+      case 2:
+        return PutScaledShort<2>(p, negative, twice_.Divide(200 * n + half_), sep);
+      default:
+        return PutScaledShort<3>(p, negative, twice_.Divide(2000 * n + half_), sep);
+    }
+  }
+
+ private:
+  ConstDivisor twice_{2};
+  uint32_t half_ = 1;
+  uint8_t decimals_ = 0;
+};
 
 /// Appends `value` with `decimals` (0..3 in practice) digits behind `sep`.
 void AppendFixed(std::string& out, double value, int decimals, char sep);

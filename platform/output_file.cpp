@@ -26,6 +26,9 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
     if (error) *error = ErrorText(err);
     return false;
   }
+  // The text is collected in `buffer_` and written in large blocks: stdio's own small buffer
+  // would only split them.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   path_ = path;
   temp_path_ = temp;
   buffer_.clear();
@@ -42,13 +45,27 @@ void OutputFile::OpenMemory() {
   failed_ = false;
 }
 
-void OutputFile::Flush() {
-  if (!file_ || buffer_.empty()) return;
-  if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+void OutputFile::Put(const char* bytes, size_t n) {
+  if (!failed_ && std::fwrite(bytes, 1, n, file_) != n) {
     failed_ = true;
     error_ = ErrorText(errno ? errno : EIO);
   }
+}
+
+void OutputFile::Flush() {
+  if (!file_ || buffer_.empty()) return;
+  Put(buffer_.data(), buffer_.size());
   buffer_.clear();
+}
+
+void OutputFile::WriteBlock(std::string_view text) {
+  if (file_ && text.size() >= kDirectSize) {
+    Flush();
+    Put(text.data(), text.size());
+    return;
+  }
+  buffer_.append(text);
+  if (file_ && buffer_.size() >= kFlushSize) Flush();
 }
 
 bool OutputFile::Commit(std::string* error) {
