@@ -14,17 +14,23 @@
 #include <new>
 #include <type_traits>
 
+#include "platform/huge_pages.h"
+
 namespace vid {
 
 /// A fixed array of zero bytes taken from calloc: the system hands out pages that are already
-/// zero, so the big tables cost memory only where a conversion writes.
+/// zero, so the big tables cost memory only where a conversion writes. With `huge` the system is
+/// asked for 2 MiB pages where it offers them: a table that a conversion fills from the front
+/// then costs one page fault per 2 MiB instead of one per 4 KiB.
 template <typename T>
 class ZeroedArray {
   static_assert(std::is_trivial_v<T>);
 
  public:
-  explicit ZeroedArray(size_t n) : p_(static_cast<T*>(std::calloc(n, sizeof(T)))) {
+  explicit ZeroedArray(size_t n, bool huge = false)
+      : p_(static_cast<T*>(std::calloc(n, sizeof(T)))) {
     if (!p_) throw std::bad_alloc();
+    if (huge) AskHugePages(p_.get(), n * sizeof(T));
   }
   T& operator[](size_t i) { return p_.get()[i]; }
   const T& operator[](size_t i) const { return p_.get()[i]; }
@@ -82,7 +88,9 @@ class RecordTables {
  public:
   static constexpr size_t kRows = kMaxRecords + 1;  // row 0 unused
 
-  RecordTables() : stamp_(kRows), raw_(kRows), volts_(kRows), downtime_(kRows) {}
+  // Rows are filled from row 1 on: the big tables take huge pages.
+  RecordTables()
+      : stamp_(kRows), raw_(kRows, true), volts_(kRows, true), downtime_(kRows) {}
 
   static bool Holds(int64_t r) { return r >= 1 && r <= kMaxRecords; }
 

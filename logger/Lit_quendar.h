@@ -55,5 +55,19 @@ std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
 
 /// Appends `t` as dd/mm/yy hh:mm:ss.
 void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t);
+/// Writes the same text at `p` (`kQuendarTimeText` bytes) and returns its end.
+char* PutQuendarTime(char* p, std::chrono::sys_seconds t);
+inline constexpr size_t kQuendarTimeText = 17;
+
+/// `PutQuendarTime` for a series of times: the date part is worked out again only when the day
+/// changes.
+class QuendarTimeText {
+ public:
+  char* Put(char* p, std::chrono::sys_seconds t);
+
+ private:
+  std::chrono::sys_days day_ = std::chrono::sys_days::min();
+  char date_[9] = {};  ///< "dd/mm/yy " of `day_`
+};
 
 }  // namespace vid

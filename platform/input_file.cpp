@@ -1,6 +1,7 @@
 #include "platform/input_file.h"
 
 #include "platform/error_text.h"
+#include "platform/huge_pages.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,7 +30,13 @@ bool InputFile::Open(const std::string& path, std::string* error) {
   }
   // One read into memory of the file's size; the rest of a file that is not regular, or that
   // grows while it is read, comes in steps behind it.
-  std::vector<uint8_t> bytes(S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) : 0);
+  std::vector<uint8_t> bytes;
+  if (S_ISREG(st.st_mode)) {
+    const auto size = static_cast<size_t>(st.st_size);
+    bytes.reserve(size);
+    AskHugePages(bytes.data(), size);
+    bytes.resize(size);
+  }
   size_t have = 0;
   int err = 0;
   for (;;) {

@@ -31,17 +31,18 @@ char* PutScaled(char* p, bool negative, uint64_t magnitude, int decimals, char s
 /// The text of `AppendFixed`, for `decimals` 0..9.
 char* PutFixed(char* p, double value, int decimals, char sep);
 
-/// Exact division of numbers below 2^32 by a divisor fixed for a whole conversion, by one
-/// multiplication (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019).
+/// Exact division by a divisor fixed for a whole conversion, by one multiplication with
+/// ceil(2^64 / d): the quotient is exact for every n with n x d below 2^64, which covers all
+/// 32-bit n and d (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019).
 class ConstDivisor {
  public:
   ConstDivisor() = default;
   /// `d` in 1..2^32 - 1.
   explicit ConstDivisor(uint32_t d) : d_(d), m_(d == 1 ? 0 : ~uint64_t{0} / d + 1) {}
   uint32_t Divisor() const { return d_; }
-  uint32_t Divide(uint32_t n) const {
+  uint64_t Divide(uint64_t n) const {
     if (m_ == 0) return n;
-    return static_cast<uint32_t>((static_cast<unsigned __int128>(m_) * n) >> 64);
+    return static_cast<uint64_t>((static_cast<unsigned __int128>(m_) * n) >> 64);
   }
 
  private:
@@ -105,17 +106,21 @@ class RatioCell {
     // Half away from zero: floor((2n + d) / 2d), n scaled by 10^decimals first.
     switch (decimals_) {
       case 0:
-        return PutScaledShort<0>(p, negative, twice_.Divide(2 * n + half_), sep);
+        return PutScaledShort<0>(p, negative, Quotient(2 * n), sep);
       case 1:
-        return PutScaledShort<1>(p, negative, twice_.Divide(20 * n + half_), sep);
+        return PutScaledShort<1>(p, negative, Quotient(20 * n), sep);
       case 2:
-        return PutScaledShort<2>(p, negative, twice_.Divide(200 * n + half_), sep);
+        return PutScaledShort<2>(p, negative, Quotient(200 * n), sep);
       default:
-        return PutScaledShort<3>(p, negative, twice_.Divide(2000 * n + half_), sep);
+        return PutScaledShort<3>(p, negative, Quotient(2000 * n), sep);
     }
   }
 
  private:
+  uint32_t Quotient(uint32_t twice_n) const {
+    return static_cast<uint32_t>(twice_.Divide(twice_n + half_));
+  }
+
   ConstDivisor twice_{2};
   uint32_t half_ = 1;
   uint8_t decimals_ = 0;
