@@ -103,6 +103,7 @@ void AppendFixedSlow(std::string& out, double value, int decimals, char sep) {
 }  // namespace
 
 char* PutUint(char* p, uint32_t v) {
+  if (v < 1000000) return PutShortUint(p, v);
   char* end = p + DigitCount(v);
   char* q = end;
   while (v >= 100) {

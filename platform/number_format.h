@@ -50,49 +50,61 @@ class ConstDivisor {
   uint64_t m_ = 0;
 };
 
-/// `PutScaled` for a magnitude below 2^32 and `Decimals` 0..3, inline for the row writers. It
-/// stores 16 bytes at `p` whatever the length of the text, so `p` needs that much room.
+/// Writes the digits of `v`, below 10^6, of which there are one or two when it is below 100.
+inline char* PutShortUint(char* p, uint32_t v) {
+  auto pair = [&p](uint32_t two) {
+    std::memcpy(p, kDigitPairs + 2 * two, 2);
+    p += 2;
+  };
+  auto lead = [&p, &pair](uint32_t one_or_two) {
+    if (one_or_two < 10) {
+      *p++ = static_cast<char>('0' + one_or_two);
+    } else {
+      pair(one_or_two);
+    }
+  };
+  // By ranges, so that the pairs do not wait for each other.
+  if (v < 100) {
+    lead(v);
+  } else if (v < 10000) {
+    lead(v / 100);
+    pair(v % 100);
+  } else {
+    const uint32_t low = v % 10000;
+    lead(v / 10000);
+    pair(low / 100);
+    pair(low % 100);
+  }
+  return p;
+}
+
+/// `PutScaled` for a magnitude below 2^32 and `Decimals` 0..3, inline for the row writers.
 template <int Decimals>
 inline char* PutScaledShort(char* p, bool negative, uint32_t magnitude, char sep) {
-  char buf[48];
-  char* const end = buf + 32;
-  char* s = end;
-  uint32_t v = magnitude;
-  if constexpr (Decimals == 1) {
-    *--s = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } else if constexpr (Decimals == 2) {
-    s -= 2;
-    std::memcpy(s, kDigitPairs + 2 * (v % 100), 2);
-    v /= 100;
-  } else if constexpr (Decimals == 3) {
-    const uint32_t frac = v % 1000;
-    v /= 1000;
-    s -= 2;
-    std::memcpy(s, kDigitPairs + 2 * (frac % 100), 2);
-    *--s = static_cast<char>('0' + frac / 100);
+  static constexpr uint32_t kScale[4] = {1, 10, 100, 1000};
+  const uint32_t whole = magnitude / kScale[Decimals];
+  const uint32_t frac = magnitude % kScale[Decimals];
+  if (negative && magnitude != 0) *p++ = '-';  // a text of zeros carries no sign
+  p = whole < 1000000 ? PutShortUint(p, whole) : PutUint(p, whole);
+  if constexpr (Decimals > 0) {
+    *p++ = sep;
+    if constexpr (Decimals == 1) {
+      *p++ = static_cast<char>('0' + frac);
+    } else if constexpr (Decimals == 2) {
+      std::memcpy(p, kDigitPairs + 2 * frac, 2);
+      p += 2;
+    } else {
+      *p++ = static_cast<char>('0' + frac / 100);
+      std::memcpy(p, kDigitPairs + 2 * (frac % 100), 2);
+      p += 2;
+    }
   }
-  if constexpr (Decimals > 0) *--s = sep;
-  while (v >= 100) {
-    s -= 2;
-    std::memcpy(s, kDigitPairs + 2 * (v % 100), 2);
-    v /= 100;
-  }
-  if (v >= 10) {
-    s -= 2;
-    std::memcpy(s, kDigitPairs + 2 * v, 2);
-  } else {
-    *--s = static_cast<char>('0' + v);
-  }
-  if (negative && magnitude != 0) *--s = '-';  // a text of zeros carries no sign
-  std::memcpy(p, s, 16);  // at most 14 bytes of text; the rest is overwritten or left unused
-  return p + (end - s);
+  return p;
 }
 
 /// A cell that shows numerator / divisor rounded half away from zero to `decimals` (0..3)
 /// digits, the text of `AppendRatio`, set up once per column. The magnitude of a numerator times
-/// 10^decimals must stay below 2^31 - divisor, and the divisor below 2^31. `Put` stores 16 bytes
-/// at `p` whatever the length of the text.
+/// 10^decimals must stay below 2^31 - divisor, and the divisor below 2^31.
 class RatioCell {
  public:
   RatioCell() = default;
