@@ -50,7 +50,9 @@ inline constexpr int kSampleColumns = 150;         ///< raw words 0..149 per rec
 
 class PageTable {
  public:
-  PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes) {}
+  // Huge pages: a conversion fills the columns from their start, and the columns lie close
+  // enough together that every 2 MiB step holds some of it.
+  PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes, true) {}
 
   /// True when position n (1-based) of column col exists.
   static bool Holds(int64_t n, int col) {
@@ -64,6 +66,13 @@ class PageTable {
   /// Copies `len` bytes to positions n .. n + len - 1 of column col (all inside the table).
   void Store(int64_t n, int col, const uint8_t* src, size_t len) {
     std::memcpy(Column(col) + n - 1, src, len);
+    if (n + static_cast<int64_t>(len) - 1 > high_[col]) {
+      high_[col] = static_cast<int32_t>(n + len - 1);
+    }
+  }
+  /// Notes that positions n .. n + len - 1 of column col (all inside the table) were written
+  /// in place, through `Column`.
+  void Written(int64_t n, int col, size_t len) {
     if (n + static_cast<int64_t>(len) - 1 > high_[col]) {
       high_[col] = static_cast<int32_t>(n + len - 1);
     }

@@ -1,7 +1,9 @@
 #include "multichannel/Lit_viduravare.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -167,7 +169,11 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
       for (int mod = 1; mod <= cfg.ModuleCount; ++mod) {
         const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
         int16_t* dst = raw.data() + 6 * (mod - 1);
-        for (int k = 0; k < 6; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(dst, w, 12);  // six words stored low byte first, as this machine keeps them
+        } else {
+          for (int k = 0; k < 6; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+        }
       }
     } else {
       for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
@@ -449,6 +455,9 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
 
 bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
   if (!LoadChannelData(ctx, in, cfg, t.PageBuf)) return false;
+  // Everything the conversion reads is in the channel table now: the input's memory goes back
+  // before the record tables fill.
+  in.Close();
   return ConvertRecords(ctx, cfg, t, RecordSource{});
 }
 
@@ -480,7 +489,7 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
         run_end = std::min<int64_t>(boundary, std::max<int64_t>(j + 1, cfg.RecAddr[page_no]));
       }
       in.Read(column + j, static_cast<size_t>(run_end - j));
-      pages.Store(j + 1, c, column + j, static_cast<size_t>(run_end - j));
+      pages.Written(j + 1, c, static_cast<size_t>(run_end - j));
       j = run_end;
     }
     if (in.PastEnd()) complete = false;

@@ -30,7 +30,7 @@ bool InputFile::Open(const std::string& path, std::string* error) {
   }
   // One read into memory of the file's size; the rest of a file that is not regular, or that
   // grows while it is read, comes in steps behind it.
-  std::vector<uint8_t> bytes;
+  Bytes bytes;
   if (S_ISREG(st.st_mode)) {
     const auto size = static_cast<size_t>(st.st_size);
     bytes.reserve(size);
@@ -56,11 +56,15 @@ bool InputFile::Open(const std::string& path, std::string* error) {
     return false;
   }
   bytes.resize(have);
-  OpenBytes(std::move(bytes));
+  Take(std::move(bytes));
   return true;
 }
 
 void InputFile::OpenBytes(std::vector<uint8_t> bytes) {
+  Take(Bytes(bytes.begin(), bytes.end()));
+}
+
+void InputFile::Take(Bytes bytes) {
   data_ = std::move(bytes);
   pos_ = 0;
   open_ = true;
