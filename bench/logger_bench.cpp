@@ -108,17 +108,16 @@ int main(int argc, char** argv) {
   const std::string cli = bench::CliPath(argv[0]);
   TempDir dir;
   const auto recording = WriteRecording(dir);
-  std::vector<std::string> pages = {cli, "convert", "--header", dir.file(recording[0])};
-  for (size_t i = 1; i < recording.size(); ++i) pages.push_back(dir.file(recording[i]));
-  const std::string out = dir.file("mv1.txt");
-  for (const char* arg : {"-o", out.c_str(), "--decimal-separator", "."}) pages.emplace_back(arg);
-  const bool ok_pages = bench::MeasureCase("logger page records", pages, out,
-                                           InputBytes(dir, recording) / 1e6, reps);
+  bench::Case pages{"logger page records", {}, dir.file(recording[0]), dir.file("mv1.txt"),
+                    InputBytes(dir, recording) / 1e6};
+  for (size_t i = 1; i < recording.size(); ++i) pages.inputs.push_back(dir.file(recording[i]));
+  const bool ok_pages = bench::MeasureCase(cli, pages, reps);
 
   const auto quendar = WriteQuendar(dir);
   const bool ok_quendar = bench::MeasureCase(
-      "Quendar records",
-      {cli, "convert", dir.file(quendar[0]), "-o", out, "--decimal-separator", "."}, out,
-      InputBytes(dir, quendar) / 1e6, reps);
+      cli,
+      {"Quendar records", {dir.file(quendar[0])}, "", dir.file("q.txt"),
+       InputBytes(dir, quendar) / 1e6},
+      reps);
   return ok_pages && ok_quendar ? 0 : 1;
 }
