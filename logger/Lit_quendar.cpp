@@ -172,11 +172,22 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
     const RatioCell hundredths(100, 1);
     TextBlock text;
     QuendarTimeText times;
+    // The words straight from the input when all of them are there; otherwise word by word,
+    // the missing ones reading 0.
+    const size_t words_size = 2 * static_cast<size_t>(samples) * static_cast<size_t>(per_sample);
+    const bool whole = in.Remaining() >= words_size;
+    const uint8_t* word = in.Cursor();
+    auto next_word = [&]() -> int16_t {
+      if (!whole) return in.ReadLe16();
+      const auto w = static_cast<int16_t>(word[0] | word[1] << 8);
+      word += 2;
+      return w;
+    };
     for (int i = 0; i < samples; ++i, t += period) {
       char* p = text.Reserve(kQuendarTimeText + 4 * (1 + kMaxIntText) + 2);
       p = times.Put(p, t);
       for (int k = 0; k < per_sample; ++k) {
-        const int16_t w = in.ReadLe16();
+        const int16_t w = next_word();
         *p++ = '\t';
         switch (values[k]) {
           case Value::kHundred:
@@ -197,6 +208,7 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
       p[1] = '\n';
       text.Commit(p + 2);
     }
+    if (whole) in.SkipTo(static_cast<int64_t>(in.Position() + words_size));
     ctx.out.WriteBlock(text.View());
   }
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
