@@ -217,7 +217,7 @@ char* PutAmpCells(char* p, const MiniFormat& f, const Config& cfg, const int16_t
     int32_t n = w * f.mult;  // |n| <= 2^30
     if (f.negate) n = -n;
     const uint64_t m = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
-    const auto q = static_cast<uint32_t>(f.amp_divisor.Divide(250 * m + f.amp_half));
+    const auto q = static_cast<uint32_t>(f.amp_divisor.DivideNotByOne(250 * m + f.amp_half));
     p = PutScaledShort<3>(p, n < 0, q, f.sep);
   }
   return p;

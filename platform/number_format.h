@@ -40,8 +40,9 @@ class ConstDivisor {
   /// `d` in 1..2^32 - 1.
   explicit ConstDivisor(uint32_t d) : d_(d), m_(d == 1 ? 0 : ~uint64_t{0} / d + 1) {}
   uint32_t Divisor() const { return d_; }
-  uint64_t Divide(uint64_t n) const {
-    if (m_ == 0) return n;
+  uint64_t Divide(uint64_t n) const { return m_ == 0 ? n : DivideNotByOne(n); }
+  /// `Divide` for a divisor known to be 2 or more.
+  uint64_t DivideNotByOne(uint64_t n) const {
     return static_cast<uint64_t>((static_cast<unsigned __int128>(m_) * n) >> 64);
   }
 
@@ -130,7 +131,7 @@ class RatioCell {
 
  private:
   uint32_t Quotient(uint32_t twice_n) const {
-    return static_cast<uint32_t>(twice_.Divide(twice_n + half_));
+    return static_cast<uint32_t>(twice_.DivideNotByOne(twice_n + half_));  // divides by 2 d
   }
 
   ConstDivisor twice_{2};
