@@ -263,9 +263,10 @@ void AddRun(RowOrder& order, int64_t first, int64_t last, int32_t whole, const c
 struct ChannelCell {
   RatioCell ratio;
   int32_t mult = 1;
-  int32_t zero_up_to = -1;  ///< -1: no product is suppressed
-  bool kinds = false;
-  bool unsigned_word = false;
+  int32_t word_mask = -1;   ///< 0xFFFF takes the word unsigned
+  uint32_t zero_up_to = 0;  ///< products of magnitude up to this are written as 0 ...
+  bool suppress = false;    ///< ... when set
+  bool kinds = false;       ///< a kind-coded channel: some words leave the cell empty
 };
 
 // Everything a row needs that stays the same for the whole conversion.
@@ -286,13 +287,14 @@ ChannelCell MakeChannelCell(const Config& cfg, int mod, int c) {
   cell.ratio = RatioCell(static_cast<uint32_t>(div), div <= 1 ? 0 : (div <= 100 ? 1 : 2));
   cell.kinds = HasChannelKinds(cfg.ModuleType[mod]);
   if (cell.kinds) {
-    cell.unsigned_word = IsUnsignedKind(cfg.ChannelKind[mod][c]);
+    if (IsUnsignedKind(cfg.ChannelKind[mod][c])) cell.word_mask = 0xFFFF;
   } else if (cfg.ModuleSN[mod] / 256 != kKeepSmallSerialFamily) {
     // Products of -1, 0 and 1 are written as 0. The test is made on the scaled value as the
     // unit's software makes it, so a product of 2 drops too when div x (2 / div) falls below 2;
     // from 3 on, rounding cannot bring it inside.
     const double back = static_cast<double>(div) * (2.0 / static_cast<double>(div));
     cell.zero_up_to = back < 2 ? 2 : 1;
+    cell.suppress = true;
   }
   return cell;
 }
@@ -361,17 +363,16 @@ char* PutMultiRow(char* p, const RowFormat& f, const RecordTables& t, int64_t r,
     p = PutFixed(p, downtime, 2, sep);
   }
   const int16_t* raw = t.RawSample(r).data();
+  // Written without branches on the word: the cell is formatted even when it stays empty, and
+  // the products to drop become 0 by selection.
   for (int j = 0; j < f.cells; ++j) {
     const ChannelCell& c = f.channel[j];
     *p++ = '\t';
-    int32_t w = raw[j];
-    if (c.kinds) {
-      if (IsEmptyWord(static_cast<uint16_t>(w))) continue;
-      if (c.unsigned_word) w = static_cast<uint16_t>(w);
-    }
-    int32_t n = c.mult * w;
-    if (n >= -c.zero_up_to && n <= c.zero_up_to) n = 0;
-    p = c.ratio.Put(p, n, sep);
+    const int32_t w = raw[j] & c.word_mask;
+    const int32_t product = c.mult * w;
+    const bool small = static_cast<uint32_t>(product) + c.zero_up_to <= 2 * c.zero_up_to;
+    char* end = c.ratio.Put(p, c.suppress && small ? 0 : product, sep);
+    p = c.kinds && IsEmptyWord(static_cast<uint16_t>(raw[j])) ? p : end;
   }
   p[0] = '\r';
   p[1] = '\n';

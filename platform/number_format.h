@@ -4,6 +4,7 @@
 // "-0", and take the decimal separator as a parameter: the C locale plays no part here.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -51,8 +52,25 @@ class ConstDivisor {
   uint64_t m_ = 0;
 };
 
+/// Writes the digits of `v`, below 10^6, with no branch on the value: three digit pairs put
+/// together in one register, the leading zeros shifted out, one 8-byte store (so `p` needs 8
+/// bytes of room). Little-endian machines only.
+inline char* PutUintBelow1e6(char* p, uint32_t v) {
+  const uint32_t rest = v % 10000;
+  uint16_t high, mid, low;
+  std::memcpy(&high, kDigitPairs + 2 * (v / 10000), 2);
+  std::memcpy(&mid, kDigitPairs + 2 * (rest / 100), 2);
+  std::memcpy(&low, kDigitPairs + 2 * (rest % 100), 2);
+  const int digits =
+      1 + (v >= 10) + (v >= 100) + (v >= 1000) + (v >= 10000) + (v >= 100000);
+  const uint64_t text = (high | uint64_t{mid} << 16 | uint64_t{low} << 32) >> (8 * (6 - digits));
+  std::memcpy(p, &text, 8);
+  return p + digits;
+}
+
 /// Writes the digits of `v`, below 10^6, of which there are one or two when it is below 100.
 inline char* PutShortUint(char* p, uint32_t v) {
+  if constexpr (std::endian::native == std::endian::little) return PutUintBelow1e6(p, v);
   auto pair = [&p](uint32_t two) {
     std::memcpy(p, kDigitPairs + 2 * two, 2);
     p += 2;
@@ -103,39 +121,51 @@ inline char* PutScaledShort(char* p, bool negative, uint32_t magnitude, char sep
   return p;
 }
 
-/// A cell that shows numerator / divisor rounded half away from zero to `decimals` (0..3)
+/// A cell that shows numerator / divisor rounded half away from zero to `decimals` (0..2)
 /// digits, the text of `AppendRatio`, set up once per column. The magnitude of a numerator times
-/// 10^decimals must stay below 2^31 - divisor, and the divisor below 2^31.
+/// 10^decimals must stay below 2^31 - divisor, and the divisor below 2^31. Everything that
+/// depends on the number of decimals is worked out here, so that writing a cell takes no branch
+/// on it (the columns of a row change it in a pattern the branch history would not keep).
 class RatioCell {
  public:
   RatioCell() = default;
   RatioCell(uint32_t divisor, int decimals)
-      : twice_(2 * divisor), half_(divisor), decimals_(static_cast<uint8_t>(decimals)) {}
+      : twice_(2 * divisor),
+        half_(divisor),
+        scale_(decimals == 0 ? 1 : (decimals == 1 ? 10 : 100)),
+        // whole = magnitude / scale as (magnitude x mult) >> shift, exact below 2^32
+        whole_mult_(decimals == 0 ? 1 : (decimals == 1 ? 3435973837u : 1374389535u)),
+        whole_shift_(decimals == 0 ? 0 : (decimals == 1 ? 35 : 37)),
+        // one decimal: the second character of the fraction's pair
+        frac_skip_(decimals == 1 ? 1 : 0),
+        advance_(static_cast<uint8_t>(decimals == 0 ? 0 : 1 + decimals)),
+        decimals_(static_cast<uint8_t>(decimals)) {}
   int Decimals() const { return decimals_; }
   char* Put(char* p, int32_t numerator, char sep) const {
     const bool negative = numerator < 0;
     const uint32_t n =
         negative ? 0u - static_cast<uint32_t>(numerator) : static_cast<uint32_t>(numerator);
-    // Half away from zero: floor((2n + d) / 2d), n scaled by 10^decimals first.
-    switch (decimals_) {
-      case 0:
-        return PutScaledShort<0>(p, negative, Quotient(2 * n), sep);
-      case 1:
-        return PutScaledShort<1>(p, negative, Quotient(20 * n), sep);
-      case 2:
-        return PutScaledShort<2>(p, negative, Quotient(200 * n), sep);
-      default:
-        return PutScaledShort<3>(p, negative, Quotient(2000 * n), sep);
-    }
+    // Half away from zero: floor((2 n 10^decimals + d) / 2d).
+    const auto q = static_cast<uint32_t>(twice_.DivideNotByOne(2 * n * scale_ + half_));
+    const auto whole = static_cast<uint32_t>((uint64_t{q} * whole_mult_) >> whole_shift_);
+    const uint32_t frac = q - whole * scale_;
+    *p = '-';  // kept only before a text that is not all zeros
+    p += negative && q != 0;
+    p = whole < 1000000 ? PutShortUint(p, whole) : PutUint(p, whole);
+    // The separator and two digits are stored whatever the pattern, and kept as far as it says.
+    p[0] = sep;
+    std::memcpy(p + 1, kDigitPairs + 2 * frac + frac_skip_, 2);
+    return p + advance_;
   }
 
  private:
-  uint32_t Quotient(uint32_t twice_n) const {
-    return static_cast<uint32_t>(twice_.DivideNotByOne(twice_n + half_));  // divides by 2 d
-  }
-
   ConstDivisor twice_{2};
   uint32_t half_ = 1;
+  uint32_t scale_ = 1;
+  uint32_t whole_mult_ = 1;
+  uint8_t whole_shift_ = 0;
+  uint8_t frac_skip_ = 0;
+  uint8_t advance_ = 0;
   uint8_t decimals_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // complete, and stop at once when asked to.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <stdexcept>
 
 #include "common/Module1.h"
@@ -37,8 +38,19 @@ TEST(FastRows, RatioCellsGiveTheTextOfAppendRatio) {
   // The widest numerators a column can give still divide exactly.
   EXPECT_EQ(Cell(RatioCell(1, 2), 21474836), "21474836,00");
   EXPECT_EQ(Cell(RatioCell(3, 0), -1073741824), "-357913941");
-  EXPECT_EQ(Cell(RatioCell(200, 3), -1), "-0,005");
+  EXPECT_EQ(Cell(RatioCell(200, 2), -1), "-0,01");  // half away from zero
   EXPECT_EQ(Cell(RatioCell(300, 2), -1), "0,00");  // no sign on a text of zeros
+}
+
+TEST(FastRows, IntegerTextsMatchToChars) {
+  std::vector<int64_t> values = {0, 4294967295, -4294967296, INT64_MIN, INT64_MAX};
+  for (int64_t p = 1; p <= 1000000000; p *= 10) values.insert(values.end(), {p - 1, p, -p});
+  for (int64_t v = 0; v < 2000000; v += 7) values.push_back(v);
+  for (int64_t v : values) {
+    char got[32], want[32];
+    const std::string text(got, PutInt(got, v));
+    ASSERT_EQ(text, std::string(want, std::to_chars(want, want + 32, v).ptr)) << v;
+  }
 }
 
 TEST(FastRows, ConstDivisorIsExactWhileNumeratorTimesDivisorStaysBelow2To64) {
