@@ -13,8 +13,10 @@
 namespace vid {
 
 /// The writers below put their text at `p` and return the end of it; the caller provides the
-/// room. A cell of `PutScaled`, `PutRatio` or `PutInt` takes at most `kMaxIntText` bytes, one of
-/// `PutFixed` at most `kMaxFixedText` (the largest double written out in full, with 9 decimals).
+/// room. The text of `PutUint`, `PutInt`, `PutScaled` or `RatioCell::Put` takes at most
+/// `kMaxIntText` bytes, and they may store that many at `p` whatever its length; the text of
+/// `PutFixed` takes at most `kMaxFixedText` (the largest double written out in full, with 9
+/// decimals).
 inline constexpr size_t kMaxIntText = 24;
 inline constexpr size_t kMaxFixedText = 330;
 
@@ -138,9 +140,7 @@ class RatioCell {
         whole_shift_(decimals == 0 ? 0 : (decimals == 1 ? 35 : 37)),
         // one decimal: the second character of the fraction's pair
         frac_skip_(decimals == 1 ? 1 : 0),
-        advance_(static_cast<uint8_t>(decimals == 0 ? 0 : 1 + decimals)),
-        decimals_(static_cast<uint8_t>(decimals)) {}
-  int Decimals() const { return decimals_; }
+        advance_(static_cast<uint8_t>(decimals == 0 ? 0 : 1 + decimals)) {}
   char* Put(char* p, int32_t numerator, char sep) const {
     const bool negative = numerator < 0;
     const uint32_t n =
@@ -166,7 +166,6 @@ class RatioCell {
   uint8_t whole_shift_ = 0;
   uint8_t frac_skip_ = 0;
   uint8_t advance_ = 0;
-  uint8_t decimals_ = 0;
 };
 
 /// Appends `value` with `decimals` (0..3 in practice) digits behind `sep`.
