@@ -1,20 +1,15 @@
-// Logger conversion, file to file: a recording of a central unit and six modules whose memories
-// of 516100 bytes each come as 1024-byte page records in four data files behind a header file,
-// and a file of many Quendar records. Prints wall time, output MB/s and peak memory.
-#include <sys/resource.h>
-
-#include <algorithm>
+// Logger conversion with the command-line converter, each set against copying its output file
+// (bench_util.h, `MeasureCase`): a recording of a central unit and six modules whose memories of
+// 516100 bytes each come as 1024-byte page records in four data files behind a header file, and
+// a file of many Quendar records.
 #include <chrono>
-#include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/session.h"
+#include "bench_util.h"
 #include "fixture_writer.h"
-#include "test_ui.h"
 
 namespace {
 
@@ -106,46 +101,28 @@ uint64_t InputBytes(const TempDir& dir, const std::vector<std::string>& names) {
   return n;
 }
 
-void Run(const char* what, const TempDir& dir, const std::vector<std::string>& names) {
-  testing::TestUi ui;
-  ui.pauses = false;
-  Session s(ui);
-  Form1 form(s);
-  form.Form_Load("");
-  s.ctx.opts.copyclip = false;
-  form.ProgramFolder = dir.path();
-  form.File1 = {dir.path(), names.front(), names};
-
-  const auto t0 = std::chrono::steady_clock::now();
-  const MakeResult r = form.BMake_Click();
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-
-  const uint64_t out = std::filesystem::file_size(dir.file("mv1.txt"));
-  uint64_t lines = 0;
-  if (std::FILE* f = std::fopen(dir.file("mv1.txt").c_str(), "rb")) {
-    char buf[1 << 16];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
-      lines += std::count(buf, buf + n, '\n');
-    std::fclose(f);
-  }
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  std::printf(
-      "%s: %s, %zu files, %.1f MB in, %.1f MB out (%llu lines), %.3f s, %.1f MB/s out, peak RSS "
-      "%.0f MB\n",
-      what, r == MakeResult::kDone ? ui.status.c_str() : "FAILED", names.size(),
-      InputBytes(dir, names) / 1e6, out / 1e6, static_cast<unsigned long long>(lines), seconds,
-      out / 1e6 / seconds, usage.ru_maxrss / 1024.0);
-}
-
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int reps = argc > 1 ? std::atoi(argv[1]) : 5;
+  const std::string cli = bench::CliPath(argv[0]);
   TempDir dir;
   const auto recording = WriteRecording(dir);
-  Run("page records", dir, recording);
+  bench::Case pages{"logger page records",
+                    {},
+                    dir.file(recording[0]),
+                    dir.file("mv1.txt"),
+                    InputBytes(dir, recording) / 1e6};
+  for (size_t i = 1; i < recording.size(); ++i) pages.inputs.push_back(dir.file(recording[i]));
+  const bool ok_pages = bench::MeasureCase(cli, pages, reps);
+
   const auto quendar = WriteQuendar(dir);
-  Run("Quendar records", dir, quendar);
-  return 0;
+  const bool ok_quendar = bench::MeasureCase(cli,
+                                             {"Quendar records",
+                                              {dir.file(quendar[0])},
+                                              "",
+                                              dir.file("q.txt"),
+                                              InputBytes(dir, quendar) / 1e6},
+                                             reps);
+  return ok_pages && ok_quendar ? 0 : 1;
 }

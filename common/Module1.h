@@ -34,6 +34,12 @@ void AppendDec2(std::string& out, uint8_t b);
 void AppendStampParts(std::string& out, const std::array<uint8_t, 6>& parts,
                       void (*two_digits)(std::string&, uint8_t));
 
+/// Writes dd/mm/yy hh:mm:ss of six packed-BCD parts (the text of `AppendStampParts` with
+/// `AppendHex2`): 17 bytes.
+char* PutBcdStamp(char* p, const std::array<uint8_t, 6>& parts);
+/// Writes dd/mm/yy hh:mm:ss of six binary parts (with `AppendDec2`): 17 to 23 bytes.
+char* PutDecStamp(char* p, const std::array<uint8_t, 6>& parts);
+
 /// Relative humidity in percent: (raw x 0.0367 - 2.0468) - (raw x 1.5955E-06) x raw.
 double RhFromRaw(int16_t raw);
 /// Temperature in degrees Celsius: raw x 0.01 - 39.6.

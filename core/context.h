@@ -58,6 +58,11 @@ class OutputSink {
       clip_.Append("\r\n");
     }
   }
+  /// Writes `text`, whole lines with their CR LF, into the file and the clipboard copy.
+  void WriteBlock(std::string_view text) {
+    file.WriteBlock(text);
+    if (collect_) clip_.Append(text);
+  }
   /// The collected lines as one text.
   const std::string& ClipboardText() { return clip_.ToString(); }
 

@@ -1,10 +1,12 @@
 #include "logger/Lit_quendar.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/Module1.h"
 #include "dump/decode.h"
 #include "platform/number_format.h"
+#include "platform/text_block.h"
 
 namespace vid {
 namespace {
@@ -84,23 +86,38 @@ std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]) {
   return date + hours{bcddec(bcd[3])} + minutes{bcddec(bcd[4])} + seconds{bcddec(bcd[5])};
 }
 
-void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep, char time_sep) {
+char* QuendarTimeText::Put(char* p, std::chrono::sys_seconds t) {
   using namespace std::chrono;
   const sys_days date = floor<days>(t);
-  const year_month_day ymd{date};
-  const hh_mm_ss<seconds> time{t - date};
-  const int yy = (static_cast<int>(ymd.year()) % 100 + 100) % 100;
-  AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.day())));
-  out += date_sep;
-  AppendDec2(out, static_cast<uint8_t>(static_cast<unsigned>(ymd.month())));
-  out += date_sep;
-  AppendDec2(out, static_cast<uint8_t>(yy));
-  out += ' ';
-  AppendDec2(out, static_cast<uint8_t>(time.hours().count()));
-  out += time_sep;
-  AppendDec2(out, static_cast<uint8_t>(time.minutes().count()));
-  out += time_sep;
-  AppendDec2(out, static_cast<uint8_t>(time.seconds().count()));
+  if (date != day_) {
+    const year_month_day ymd{date};
+    const int yy = (static_cast<int>(ymd.year()) % 100 + 100) % 100;
+    std::memcpy(date_, kDigitPairs + 2 * unsigned{ymd.day()}, 2);
+    date_[2] = date_sep_;
+    std::memcpy(date_ + 3, kDigitPairs + 2 * unsigned{ymd.month()}, 2);
+    date_[5] = date_sep_;
+    std::memcpy(date_ + 6, kDigitPairs + 2 * yy, 2);
+    date_[8] = ' ';
+    day_ = date;
+  }
+  const auto in_day = static_cast<uint32_t>((t - date).count());
+  std::memcpy(p, date_, sizeof date_);
+  p += sizeof date_;
+  std::memcpy(p, kDigitPairs + 2 * (in_day / 3600), 2);
+  p[2] = time_sep_;
+  std::memcpy(p + 3, kDigitPairs + 2 * (in_day / 60 % 60), 2);
+  p[5] = time_sep_;
+  std::memcpy(p + 6, kDigitPairs + 2 * (in_day % 60), 2);
+  return p + 8;
+}
+
+char* PutQuendarTime(char* p, std::chrono::sys_seconds t, char date_sep, char time_sep) {
+  return QuendarTimeText(date_sep, time_sep).Put(p, t);
+}
+
+void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep, char time_sep) {
+  char text[kQuendarTimeText];
+  out.append(text, PutQuendarTime(text, t, date_sep, time_sep) - text);
 }
 
 bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q) {
@@ -152,29 +169,47 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
     const std::chrono::seconds period{PeriodTable[code]};
     std::chrono::sys_seconds t = QuendarStartTime(stamp);
     const char sep = ctx.opts.decimal_sep;
+    const RatioCell hundredths(100, 1);
+    TextBlock text;
+    QuendarTimeText times(ctx.opts.date_sep, ctx.opts.time_sep);
+    // The words straight from the input when all of them are there; otherwise word by word,
+    // the missing ones reading 0.
+    const size_t words_size = 2 * static_cast<size_t>(samples) * static_cast<size_t>(per_sample);
+    const bool whole = in.Remaining() >= words_size;
+    const uint8_t* word = in.Cursor();
+    auto next_word = [&]() -> int16_t {
+      if (!whole) return in.ReadLe16();
+      const auto w = static_cast<int16_t>(word[0] | word[1] << 8);
+      word += 2;
+      return w;
+    };
     for (int i = 0; i < samples; ++i, t += period) {
-      out.clear();
-      AppendQuendarTime(out, t, ctx.opts.date_sep, ctx.opts.time_sep);
+      char* p = text.Reserve(kQuendarTimeText + 4 * (1 + kMaxIntText) + 2);
+      p = times.Put(p, t);
       for (int k = 0; k < per_sample; ++k) {
-        const int16_t w = in.ReadLe16();
-        out += '\t';
+        const int16_t w = next_word();
+        *p++ = '\t';
         switch (values[k]) {
           case Value::kHundred:
-            AppendRatio(out, w, 100, 1, sep);
+            p = hundredths.Put(p, w, sep);
             break;
           case Value::kHigh1:
           case Value::kHigh2: {
             const uint32_t high = values[k] == Value::kHigh1 ? high1 : high2;
-            AppendInt(out, static_cast<int32_t>(high << 16 | static_cast<uint16_t>(w)));
+            p = PutInt(p, static_cast<int32_t>(high << 16 | static_cast<uint16_t>(w)));
             break;
           }
           default:
-            AppendInt(out, w);
+            p = PutInt(p, w);
             break;
         }
       }
-      ctx.out.WriteLine(out);
+      p[0] = '\r';
+      p[1] = '\n';
+      text.Commit(p + 2);
     }
+    if (whole) in.SkipTo(static_cast<int64_t>(in.Position() + words_size));
+    ctx.out.WriteBlock(text.View());
   }
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
   in.ReadLe16();  // trailer, not checked

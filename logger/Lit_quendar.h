@@ -58,5 +58,23 @@ std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
 /// of ":".
 void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep = '/',
                        char time_sep = ':');
+/// Writes the same text at `p` (`kQuendarTimeText` bytes) and returns its end.
+char* PutQuendarTime(char* p, std::chrono::sys_seconds t, char date_sep = '/', char time_sep = ':');
+inline constexpr size_t kQuendarTimeText = 17;
+
+/// `PutQuendarTime` for a series of times: the date part is worked out again only when the day
+/// changes.
+class QuendarTimeText {
+ public:
+  explicit QuendarTimeText(char date_sep = '/', char time_sep = ':')
+      : date_sep_(date_sep), time_sep_(time_sep) {}
+  char* Put(char* p, std::chrono::sys_seconds t);
+
+ private:
+  std::chrono::sys_days day_ = std::chrono::sys_days::min();
+  char date_[9] = {};  ///< "dd/mm/yy " of `day_`
+  char date_sep_;
+  char time_sep_;
+};
 
 }  // namespace vid

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "common/Module1.h"
+#include "core/ordered_chunks.h"
 #include "platform/number_format.h"
+#include "platform/text_block.h"
 
 namespace vid {
 namespace {
@@ -21,8 +25,9 @@ constexpr int kRowColumns = 9;   // voltages, powers, currents: the columns the 
 constexpr int kVoltColumn = 0;
 constexpr int kWattColumn = 3;
 constexpr int kAmpColumn = 6;
-constexpr double kVoltDivisor = 64;  // a voltage word is 1/64 V
-constexpr double kAmpDivisor = 256;  // a current word is 1/256 of the scaled ampere
+constexpr double kVoltDivisor = 64;   // a voltage word is 1/64 V
+constexpr double kAmpDivisor = 256;   // a current word is 1/256 of the scaled ampere
+constexpr int64_t kChunkRows = 2048;  // rows formatted as one block
 
 // What the scan found beyond the tables: the row of the last time stamp at or below the write
 // pointer, and the OR of the masks of all time stamps (the columns every row carries).
@@ -125,54 +130,115 @@ void WriteHeaderLines(Context& ctx, uint8_t types, std::string& out) {
   ctx.out.WriteLine(out);
 }
 
+// How the cells of a row are written, chosen once per conversion. Each value is the quotient of
+// two integers; it is written from them exactly, and that is the text the double of the same
+// quotient gives (`AppendFixed`) wherever no rounding of the double can reach across a half:
+// always for the voltages (a 64th has a short decimal form) and the powers (whole numbers of a
+// divisor below 2^15), and for the currents whenever the scale keeps them far enough apart,
+// which `CurrentsExact` checks. Otherwise the currents are written from their double.
+struct MiniFormat {
+  char sep = '.';
+  uint8_t types = 0;
+  bool scaled = false;  ///< the divisor is not 0: power and current cells have values
+  bool negate = false;  ///< the divisor is negative
+  int32_t mult = 0;
+  RatioCell volts;
+  RatioCell watts;
+  ConstDivisor amp_divisor;  ///< 64 x |divisor|
+  uint64_t amp_half = 0;     ///< 32 x |divisor|
+  bool amps_exact = false;
+};
+
+// True when every current cell, raw x mult / (256 x div) with three decimals, has the same text
+// from the integers as from its double. The exact quotient in thousandths lies at least
+// 1 / (2 x 256 x div) from a half unless it is one; the double path decides by the double's
+// fraction while it is more than 1e-7 + x 1e-13 from a half, and otherwise by 15 significant
+// digits. Both agree with the exact value when neither error can reach that far.
+bool CurrentsExact(int32_t mult, int32_t div) {
+  const double d = 256.0 * std::abs(div);
+  const double v_max = 32768.0 * std::abs(mult) / d;
+  const double x_max = 1000 * v_max;
+  const double fast_margin = 1e-7 + x_max * 1e-13;
+  const double digits_error =
+      0.5e3 * std::pow(10.0, std::floor(std::log10(std::max(v_max, 1.0))) - 14);
+  return 1 / (2 * d) > 2 * (fast_margin + digits_error);
+}
+
+MiniFormat MakeMiniFormat(const Config& cfg, uint8_t types, char sep) {
+  MiniFormat f;
+  f.sep = sep;
+  f.types = types;
+  f.volts = RatioCell(static_cast<uint32_t>(kVoltDivisor), 1);
+  f.scaled = cfg.MiniDiv != 0;
+  if (f.scaled) {
+    const int32_t div = std::abs(int32_t{cfg.MiniDiv});
+    f.negate = cfg.MiniDiv < 0;
+    f.mult = cfg.MiniMult;
+    f.watts = RatioCell(static_cast<uint32_t>(div), 0);
+    f.amp_divisor = ConstDivisor(static_cast<uint32_t>(64 * div));
+    f.amp_half = static_cast<uint64_t>(32 * div);
+    f.amps_exact = CurrentsExact(cfg.MiniMult, cfg.MiniDiv);
+  }
+  return f;
+}
+
 // The three cells (TAB and value, phases 1 to 3) of each type: voltages with one decimal,
 // powers without decimals, currents with three. With a scale divisor of 0 the power and current
 // cells are empty (a TAB each).
-void VoltCells(const int16_t* raw, char sep, std::string& out) {
-  for (int p = 0; p < 3; ++p) {
-    out.push_back('\t');
-    AppendFixed(out, raw[kVoltColumn + p] / kVoltDivisor, 1, sep);
+char* PutVoltCells(char* p, const MiniFormat& f, const int16_t* raw) {
+  for (int k = 0; k < 3; ++k) {
+    *p++ = '\t';
+    p = f.volts.Put(p, raw[kVoltColumn + k], f.sep);
   }
+  return p;
 }
 
-void WattCells(const int16_t* raw, const Config& cfg, char sep, std::string& out) {
-  if (cfg.MiniDiv == 0) {
-    out.append("\t\t\t");
-    return;
+char* PutWattCells(char* p, const MiniFormat& f, const int16_t* raw) {
+  for (int k = 0; k < 3; ++k) {
+    *p++ = '\t';
+    if (!f.scaled) continue;
+    const int32_t n = raw[kWattColumn + k] * f.mult;  // |n| <= 2^30
+    p = f.watts.Put(p, f.negate ? -n : n, f.sep);
   }
-  const int64_t mult = cfg.MiniMult;
-  for (int p = 0; p < 3; ++p) {
-    out.push_back('\t');
-    const double product = static_cast<double>(raw[kWattColumn + p] * mult);
-    AppendFixed(out, product / cfg.MiniDiv, 0, sep);
-  }
+  return p;
 }
 
-void AmpCells(const int16_t* raw, const Config& cfg, char sep, std::string& out) {
-  if (cfg.MiniDiv == 0) {
-    out.append("\t\t\t");
-    return;
+char* PutAmpCells(char* p, const MiniFormat& f, const Config& cfg, const int16_t* raw) {
+  for (int k = 0; k < 3; ++k) {
+    *p++ = '\t';
+    if (!f.scaled) continue;
+    const int16_t w = raw[kAmpColumn + k];
+    if (!f.amps_exact) {
+      p = PutFixed(p, w / kAmpDivisor * cfg.MiniMult / cfg.MiniDiv, 3, f.sep);
+      continue;
+    }
+    // In thousandths raw x mult / (256 x div) is 125 x n / (32 x div); rounded half away from
+    // zero, floor((250 |n| + 32 |div|) / (64 |div|)). Below 2^38 by below 2^21: the constant
+    // division is exact, and the quotient stays below 2^32.
+    int32_t n = w * f.mult;  // |n| <= 2^30
+    if (f.negate) n = -n;
+    const uint64_t m = n < 0 ? 0u - static_cast<uint32_t>(n) : static_cast<uint32_t>(n);
+    const auto q = static_cast<uint32_t>(f.amp_divisor.DivideNotByOne(250 * m + f.amp_half));
+    p = PutScaledShort<3>(p, n < 0, q, f.sep);
   }
-  for (int p = 0; p < 3; ++p) {
-    out.push_back('\t');
-    AppendFixed(out, raw[kAmpColumn + p] / kAmpDivisor * cfg.MiniMult / cfg.MiniDiv, 3, sep);
-  }
+  return p;
 }
 
-// Builds the row of time stamp `stamp` (1..100000) in `out` and writes it. The columns follow
-// the types of the whole memory, so every row has the same ones.
-bool MiniWriteRow(Context& ctx, const Config& cfg, RecordTables& t, uint8_t types, int32_t stamp,
-                  std::string& out) {
-  if (!RecordTables::Holds(stamp)) return ctx.OutOfRange("time stamp", stamp);
-  const char sep = ctx.opts.decimal_sep;
+// The room one row may take: the time stamp, nine cells and the line end.
+constexpr size_t kMaxMiniRow = 24 + 9 * (1 + kMaxFixedText) + 2;
+
+// Writes the row of time stamp `stamp` with its line end. The columns follow the types of the
+// whole memory, so every row has the same ones.
+char* PutMiniRow(char* p, const MiniFormat& f, const Config& cfg, const RecordTables& t,
+                 int32_t stamp) {
   const int16_t* raw = t.RawSample(stamp).data();
-  out.clear();
-  AppendStampParts(out, t.StampPart(stamp), AppendDec2);
-  if (types & 1) VoltCells(raw, sep, out);
-  if (types & 2) WattCells(raw, cfg, sep, out);
-  if (types & 4) AmpCells(raw, cfg, sep, out);
-  ctx.out.WriteLine(out);
-  return true;
+  p = PutDecStamp(p, t.StampPart(stamp));
+  if (f.types & 1) p = PutVoltCells(p, f, raw);
+  if (f.types & 2) p = PutWattCells(p, f, raw);
+  if (f.types & 4) p = PutAmpCells(p, f, cfg, raw);
+  p[0] = '\r';
+  p[1] = '\n';
+  return p + 2;
 }
 
 }  // namespace
@@ -185,16 +251,29 @@ bool MiniConvert(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t
 
   std::string out;
   WriteHeaderLines(ctx, m.MiniTypes, out);
-  const int32_t count = t.StampCount;
   // A wrapped memory holds its older time stamps above the write pointer: they come first.
-  if (cfg.WrapFlag > 0) {
-    for (int32_t i = m.MiniLastStamp + 1; i <= count; ++i) {
-      if (!MiniWriteRow(ctx, cfg, t, m.MiniTypes, i, out)) return false;
+  const int32_t count = t.StampCount;
+  const int32_t older = cfg.WrapFlag > 0 ? std::max(count - m.MiniLastStamp, 0) : 0;
+  const int64_t rows = int64_t{older} + m.MiniLastStamp;
+  auto stamp_at = [&](int64_t at) {
+    return static_cast<int32_t>(at < older ? m.MiniLastStamp + 1 + at : at - older + 1);
+  };
+  // The scan stored every row it counted (at most kMaxRecords): all of them lie in the tables.
+
+  const MiniFormat f = MakeMiniFormat(cfg, m.MiniTypes, ctx.opts.decimal_sep);
+  const int64_t chunk_rows = kChunkRows;
+  const RecordTables& rec = t;
+  auto format = [&](int64_t chunk, TextBlock& text) {
+    const int64_t end = std::min(rows, (chunk + 1) * chunk_rows);
+    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
+      text.Commit(PutMiniRow(text.Reserve(kMaxMiniRow), f, cfg, rec, stamp_at(at)));
     }
-  }
-  for (int32_t i = 1; i <= m.MiniLastStamp; ++i) {
-    if (!MiniWriteRow(ctx, cfg, t, m.MiniTypes, i, out)) return false;
-  }
+  };
+  auto write = [&](int64_t, const TextBlock& text) {
+    ctx.out.WriteBlock(text.View());
+    return true;
+  };
+  FormatInOrder((rows + chunk_rows - 1) / chunk_rows, FormatThreads(), format, write);
   if (!ctx.CheckWrites()) return false;
   ctx.ui.SetStatus("Done...");
   return true;

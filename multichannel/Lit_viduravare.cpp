@@ -1,13 +1,19 @@
 #include "multichannel/Lit_viduravare.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/Module1.h"
+#include "core/ordered_chunks.h"
 #include "dump/decode.h"
 #include "dump/layout.h"
 #include "platform/number_format.h"
+#include "platform/text_block.h"
 
 namespace vid {
 namespace {
@@ -43,6 +49,8 @@ constexpr bool IsUnsignedKind(uint8_t kind) {
 constexpr int16_t kBlockEmptyWord = 0x7FFE;
 /// Block records: a line has at most 255 cells (the count is kept in a byte).
 constexpr int kBlockCellMask = 0xFF;
+/// Rows are formatted in chunks of about this many bytes of text.
+constexpr int64_t kChunkBytes = 128 * 1024;
 
 bool ValidBcd(uint8_t b, uint8_t limit) {
   return (b & 0x0F) <= 9 && b <= limit;
@@ -161,7 +169,11 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
       for (int mod = 1; mod <= cfg.ModuleCount; ++mod) {
         const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
         int16_t* dst = raw.data() + 6 * (mod - 1);
-        for (int k = 0; k < 6; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(dst, w, 12);  // six words stored low byte first, as this machine keeps them
+        } else {
+          for (int k = 0; k < 6; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+        }
       }
     } else {
       for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
@@ -184,86 +196,187 @@ struct DowntimeChain {
   int32_t OutageTicks = 0;
 };
 
-// Builds the row of record r in `out` and writes it.
-bool MultiWriteRow(Context& ctx, const Config& cfg, RecordTables& t, DowntimeChain& chain,
-                   int64_t r, std::string& out) {
-  if (!RecordTables::Holds(r)) return ctx.OutOfRange("record", r);
-  const char sep = ctx.opts.decimal_sep;
-  out.clear();
-  AppendStampText(out, t.StampPart(r));
-  for (int p = 1; p <= 3; ++p) {
-    out.push_back('\t');
-    AppendFixed(out, t.PhaseVolts(r, p), 1, sep);
-  }
+// The rows in the order of writing: runs of consecutive records, each with the whole that its
+// progress percentage counts against.
+struct RowRun {
+  int64_t first = 0;
+  int64_t count = 0;
+  int32_t whole = 0;
+  const char* suffix = "";
+};
 
-  if (cfg.CentralTypeG) {
-    if (t.QualVrms(r, 1) == kOutageMarker) {
-      chain.OutageTicks = static_cast<int32_t>(std::nearbyint(t.QualVrms(r, 3)));
-      t.QualVrms(r, 1) = 0;
-      t.QualVrms(r, 3) = 0;
-    }
-    double d = 0;
-    const std::string stamp = out.substr(0, 17);
-    if (t.QualDowntime(r) == kDownRow) {
-      double now = 0, before = 0;
-      if (t.QualVrms(r, 3) > 0) {
-        d = t.QualVrms(r, 3) / kTicksPerSecond;
-      } else if (StampTextToDays(chain.PrevStamp, before) && StampTextToDays(stamp, now)) {
-        if (!RecordTables::Holds(r + 1)) return ctx.OutOfRange("record", r + 1);
-        const double span = (now - before) * 24 * 3600;
-        d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.OutageTicks) / kTicksPerSecond;
-        if (d < 0) d = span;
-      }
-      t.QualVrms(r, 3) = 0;
-    }
-    for (int p = 1; p <= 3; ++p) {
-      out.push_back('\t');
-      AppendFixed(out, t.QualVrms(r, p), 1, sep);
-    }
-    for (int p = 1; p <= 3; ++p) {
-      out.push_back('\t');
-      AppendFixed(out, t.QualUmin(r, p), 1, sep);
-    }
-    for (int p = 1; p <= 3; ++p) {
-      out.push_back('\t');
-      AppendFixed(out, t.QualUmax(r, p), 1, sep);
-    }
-    out.push_back('\t');
-    AppendFixed(out, d, 2, sep);
-    chain.PrevStamp = stamp;
-  }
+struct RowOrder {
+  std::vector<RowRun> runs;
+  int64_t rows = 0;  ///< rows to write, all runs together
+  /// Set when the rows end early because a record lies beyond the tables: the record to name.
+  std::optional<int64_t> beyond;
 
-  const auto& raw = t.RawSample(r);
-  for (int mod = 1; mod <= cfg.ModuleCount; ++mod) {
-    const bool kinds = HasChannelKinds(cfg.ModuleType[mod]);
-    const bool keep_small = cfg.ModuleSN[mod] / 256 == kKeepSmallSerialFamily;
-    const auto& scale = cfg.ChannelScale[mod];
-    for (int c = 1; c <= 6; ++c) {
-      const int16_t w = raw[6 * (mod - 1) + c - 1];
-      const int64_t mult = scale[2 * c - 1];
-      // The readers store every divisor as at least 1; a slot no reader filled counts as 1.
-      const int64_t div = std::max<int64_t>(scale[2 * c], 1);
-      const int decimals = div <= 1 ? 0 : (div <= 100 ? 1 : 2);
-      out.push_back('\t');
-      int64_t numerator;
-      if (!kinds) {
-        numerator = mult * w;
-        // Products of -1, 0 and 1 are written as 0. The test is made on the scaled value as
-        // the unit's software makes it; from 3 on, rounding cannot bring it inside.
-        if (!keep_small && numerator > -3 && numerator < 3) {
-          const double scaled = static_cast<double>(numerator) / static_cast<double>(div);
-          const double back = static_cast<double>(div) * scaled;
-          if (back > -2 && back < 2) numerator = 0;
-        }
-      } else {
-        if (IsEmptyWord(static_cast<uint16_t>(w))) continue;
-        numerator = mult * (IsUnsignedKind(cfg.ChannelKind[mod][c]) ? U32(w) : w);
+  /// The run of row `at` (0-based, in the order of writing) and its record.
+  const RowRun& RunAt(int64_t at, int64_t& record) const {
+    for (const RowRun& run : runs) {
+      if (at < run.count) {
+        record = run.first + at;
+        return run;
       }
-      AppendRatio(out, numerator, div, decimals, sep);
+      at -= run.count;
     }
+    record = 0;
+    return runs.back();
   }
-  ctx.out.WriteLine(out);
+  int64_t RecordAt(int64_t at) const {
+    int64_t record = 0;
+    RunAt(at, record);
+    return record;
+  }
+  /// Keeps only the first `rows` rows.
+  void CutAt(int64_t rows_kept) {
+    int64_t left = rows_kept;
+    for (RowRun& run : runs) {
+      run.count = std::min(run.count, left);
+      left -= run.count;
+    }
+    rows = rows_kept;
+  }
+};
+
+// Adds the run of records first..last; a record outside the tables ends the rows before it.
+void AddRun(RowOrder& order, int64_t first, int64_t last, int32_t whole, const char* suffix) {
+  if (order.beyond || first > last) return;
+  int64_t stop = last;
+  if (first < 1) {
+    order.beyond = first;
+    return;
+  }
+  if (last > kMaxRecords) {
+    stop = kMaxRecords;
+    order.beyond = std::max<int64_t>(first, kMaxRecords + 1);
+  }
+  if (first <= stop) {
+    order.runs.push_back({first, stop - first + 1, whole, suffix});
+    order.rows += stop - first + 1;
+  }
+}
+
+// How one module channel becomes its cell, chosen once per conversion: the scale and pattern,
+// whether the word is a kind-coded one (empty words, unsigned kinds), and up to which magnitude
+// a product of multiplier and word is written as 0.
+struct ChannelCell {
+  RatioCell ratio;
+  int32_t mult = 1;
+  int32_t word_mask = -1;   ///< 0xFFFF takes the word unsigned
+  uint32_t zero_up_to = 0;  ///< products of magnitude up to this are written as 0 ...
+  bool suppress = false;    ///< ... when set
+  bool kinds = false;       ///< a kind-coded channel: some words leave the cell empty
+};
+
+// Everything a row needs that stays the same for the whole conversion.
+struct RowFormat {
+  char sep = '.';
+  bool quality = false;
+  int cells = 0;  ///< module cells, or block cells
+  std::array<ChannelCell, kSampleColumns> channel{};
+  size_t max_row = 0;  ///< room one row may take
+};
+
+ChannelCell MakeChannelCell(const Config& cfg, int mod, int c) {
+  ChannelCell cell;
+  const auto& scale = cfg.ChannelScale[mod];
+  cell.mult = scale[2 * c - 1];
+  // The readers store every divisor as at least 1; a slot no reader filled counts as 1.
+  const int32_t div = std::max<int32_t>(scale[2 * c], 1);
+  cell.ratio = RatioCell(static_cast<uint32_t>(div), div <= 1 ? 0 : (div <= 100 ? 1 : 2));
+  cell.kinds = HasChannelKinds(cfg.ModuleType[mod]);
+  if (cell.kinds) {
+    if (IsUnsignedKind(cfg.ChannelKind[mod][c])) cell.word_mask = 0xFFFF;
+  } else if (cfg.ModuleSN[mod] / 256 != kKeepSmallSerialFamily) {
+    // Products of -1, 0 and 1 are written as 0. The test is made on the scaled value as the
+    // unit's software makes it, so a product of 2 drops too when div x (2 / div) falls below 2;
+    // from 3 on, rounding cannot bring it inside.
+    const double back = static_cast<double>(div) * (2.0 / static_cast<double>(div));
+    cell.zero_up_to = back < 2 ? 2 : 1;
+    cell.suppress = true;
+  }
+  return cell;
+}
+
+RowFormat MultiRowFormat(const Config& cfg, char sep) {
+  RowFormat f;
+  f.sep = sep;
+  f.quality = cfg.CentralTypeG;
+  f.cells = 6 * std::clamp(cfg.ModuleCount, 0, kMaxModules);
+  for (int j = 0; j < f.cells; ++j) f.channel[j] = MakeChannelCell(cfg, j / 6 + 1, j % 6 + 1);
+  const int fixed_cells = 3 + (f.quality ? 10 : 0);
+  f.max_row = 17 + fixed_cells * (1 + kMaxFixedText) + f.cells * (1 + kMaxIntText) + 2;
+  return f;
+}
+
+// The downtime of a 'g' row and the outage bookkeeping that goes with it. Runs over the rows in
+// the order they are written, before any of them is formatted, so that rows can be formatted
+// apart afterwards. Changes QualVrms(r, 1) and QualVrms(r, 3) as the row writer reads them.
+// False (with `beyond` set) when the row needs the record after the last of the tables.
+bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, int64_t& beyond) {
+  if (t.QualVrms(r, 1) == kOutageMarker) {
+    chain.OutageTicks = static_cast<int32_t>(std::nearbyint(t.QualVrms(r, 3)));
+    t.QualVrms(r, 1) = 0;
+    t.QualVrms(r, 3) = 0;
+  }
+  char text[17];
+  const std::string stamp(text, PutBcdStamp(text, t.StampPart(r)));
+  d = 0;
+  if (t.QualDowntime(r) == kDownRow) {
+    double now = 0, before = 0;
+    if (t.QualVrms(r, 3) > 0) {
+      d = t.QualVrms(r, 3) / kTicksPerSecond;
+    } else if (StampTextToDays(chain.PrevStamp, before) && StampTextToDays(stamp, now)) {
+      if (!RecordTables::Holds(r + 1)) {
+        beyond = r + 1;
+        return false;
+      }
+      const double span = (now - before) * 24 * 3600;
+      d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.OutageTicks) / kTicksPerSecond;
+      if (d < 0) d = span;
+    }
+    t.QualVrms(r, 3) = 0;
+  }
+  chain.PrevStamp = stamp;
   return true;
+}
+
+// Writes the row of record r, with its line end, at p. `downtime` is the row's chained downtime
+// (read for a 'g' unit only).
+char* PutMultiRow(char* p, const RowFormat& f, const RecordTables& t, int64_t r, double downtime) {
+  const char sep = f.sep;
+  p = PutBcdStamp(p, t.StampPart(r));
+  const RecordTables::Volts& v = t.VoltsRow(r);
+  for (int k = 0; k < 3; ++k) {
+    *p++ = '\t';
+    p = PutFixed(p, v.phase[k], 1, sep);
+  }
+  if (f.quality) {
+    for (const double* row : {v.vrms, v.umin, v.umax}) {
+      for (int k = 0; k < 3; ++k) {
+        *p++ = '\t';
+        p = PutFixed(p, row[k], 1, sep);
+      }
+    }
+    *p++ = '\t';
+    p = PutFixed(p, downtime, 2, sep);
+  }
+  const int16_t* raw = t.RawSample(r).data();
+  // Written without branches on the word: the cell is formatted even when it stays empty, and
+  // the products to drop become 0 by selection.
+  for (int j = 0; j < f.cells; ++j) {
+    const ChannelCell& c = f.channel[j];
+    *p++ = '\t';
+    const int32_t w = raw[j] & c.word_mask;
+    const int32_t product = c.mult * w;
+    const bool small = static_cast<uint32_t>(product) + c.zero_up_to <= 2 * c.zero_up_to;
+    char* end = c.ratio.Put(p, c.suppress && small ? 0 : product, sep);
+    p = c.kinds && IsEmptyWord(static_cast<uint16_t>(raw[j])) ? p : end;
+  }
+  p[0] = '\r';
+  p[1] = '\n';
+  return p + 2;
 }
 
 // The value of cell j of a block row by the block's format.
@@ -280,20 +393,26 @@ double BlockValue(const BlockLayout& block, int j, int16_t w) {
   return w;
 }
 
-bool BlockWriteRow(Context& ctx, const BlockLayout& block, RecordTables& t, int64_t r,
-                   std::string& out) {
-  if (!RecordTables::Holds(r)) return ctx.OutOfRange("record", r);
-  out.clear();
-  AppendStampText(out, t.StampPart(r));
-  const auto& raw = t.RawSample(r);
-  const int cells = (block.modules * block.words) & kBlockCellMask;
-  for (int j = 0; j < cells && j < kSampleColumns; ++j) {
-    out.push_back('\t');
+RowFormat BlockRowFormat(const BlockLayout& block, char sep) {
+  RowFormat f;
+  f.sep = sep;
+  f.cells = std::min((block.modules * block.words) & kBlockCellMask, kSampleColumns);
+  f.max_row = 17 + f.cells * (1 + kMaxFixedText) + 2;
+  return f;
+}
+
+char* PutBlockRow(char* p, const RowFormat& f, const BlockLayout& block, const RecordTables& t,
+                  int64_t r) {
+  p = PutBcdStamp(p, t.StampPart(r));
+  const int16_t* raw = t.RawSample(r).data();
+  for (int j = 0; j < f.cells; ++j) {
+    *p++ = '\t';
     if (raw[j] == kBlockEmptyWord) continue;
-    AppendFixed(out, BlockValue(block, j, raw[j]), 1, ctx.opts.decimal_sep);
+    p = PutFixed(p, BlockValue(block, j, raw[j]), 1, f.sep);
   }
-  ctx.out.WriteLine(out);
-  return true;
+  p[0] = '\r';
+  p[1] = '\n';
+  return p + 2;
 }
 
 void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block, std::string& out) {
@@ -337,6 +456,9 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
 
 bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
   if (!LoadChannelData(ctx, in, cfg, t.PageBuf)) return false;
+  // Everything the conversion reads is in the channel table now: the input's memory goes back
+  // before the record tables fill.
+  in.Close();
   return ConvertRecords(ctx, cfg, t, RecordSource{});
 }
 
@@ -368,7 +490,7 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
         run_end = std::min<int64_t>(boundary, std::max<int64_t>(j + 1, cfg.RecAddr[page_no]));
       }
       in.Read(column + j, static_cast<size_t>(run_end - j));
-      pages.Store(j + 1, c, column + j, static_cast<size_t>(run_end - j));
+      pages.Written(j + 1, c, static_cast<size_t>(run_end - j));
       j = run_end;
     }
     if (in.PastEnd()) complete = false;
@@ -416,32 +538,63 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   std::string out;
   WriteHeaderLines(ctx, cfg, block, out);
 
-  DowntimeChain chain;
-  int16_t shown = 0;
-  auto write_row = [&](int64_t i) {
-    return block ? BlockWriteRow(ctx, *block, t.rec, i, out)
-                 : MultiWriteRow(ctx, cfg, t.rec, chain, i, out);
-  };
-  auto progress = [&](int64_t i, int32_t whole, const char* suffix) {
-    const int16_t p = RoundToInt16(static_cast<double>(i) * 1200 / whole);
-    if (p <= shown) return true;
-    shown = p;
-    ctx.ui.SetProgress(std::to_string(p) + suffix);
-    return ctx.CheckWrites() && ctx.Yield();
-  };
-
-  // The older records of a wrapped memory, above the write position.
+  // The rows in the order of writing: the older records of a wrapped memory (above the write
+  // position) first, then the newer ones from the start of the memory up to the write position.
+  RowOrder order;
   if (pos > cfg.EndAddr && cfg.WrapFlag > 0) {
-    const int64_t last = cfg.DataLimit / kRecordSize;
-    for (int64_t i = cfg.EndAddr / kRecordSize + 2; i <= last; ++i) {
-      if (!write_row(i) || !progress(i, cfg.DataLimit, "% (Part A)")) return false;
+    AddRun(order, cfg.EndAddr / kRecordSize + 2, cfg.DataLimit / kRecordSize, cfg.DataLimit,
+           "% (Part A)");
+  }
+  AddRun(order, 1, cfg.EndAddr / kRecordSize, cfg.EndAddr, "%");
+
+  RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_sep)
+                      : MultiRowFormat(cfg, ctx.opts.decimal_sep);
+  std::vector<double> downtime;
+  if (!block && cfg.CentralTypeG) {
+    downtime.resize(static_cast<size_t>(order.rows));
+    DowntimeChain chain;
+    int64_t beyond = 0;
+    for (int64_t at = 0; at < order.rows; ++at) {
+      if (!ChainDowntime(t.rec, chain, order.RecordAt(at), downtime[at], beyond)) {
+        order.CutAt(at);
+        order.beyond = beyond;
+        break;
+      }
     }
   }
-  // The newer records, from the start of the memory up to the write position.
-  const int64_t newer = cfg.EndAddr / kRecordSize;
-  for (int64_t i = 1; i <= newer; ++i) {
-    if (!write_row(i) || !progress(i, cfg.EndAddr, "%")) return false;
-  }
+
+  // Chunks of rows are formatted on every core and written in order; the progress steps follow
+  // the rows of each chunk as it is written.
+  const int64_t row_estimate = 20 + 8 * int64_t{f.cells} + (f.quality ? 60 : 0);
+  const int64_t chunk_rows = std::max<int64_t>(16, kChunkBytes / row_estimate);
+  const int64_t chunks = (order.rows + chunk_rows - 1) / chunk_rows;
+  const RecordTables& rec = t.rec;
+  auto format = [&](int64_t chunk, TextBlock& text) {
+    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
+    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
+      const int64_t r = order.RecordAt(at);
+      char* p = text.Reserve(f.max_row);
+      text.Commit(block ? PutBlockRow(p, f, *block, rec, r)
+                        : PutMultiRow(p, f, rec, r, downtime.empty() ? 0 : downtime[at]));
+    }
+  };
+  int16_t shown = 0;
+  auto write = [&](int64_t chunk, const TextBlock& text) {
+    ctx.out.WriteBlock(text.View());
+    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
+    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
+      int64_t r = 0;
+      const RowRun& run = order.RunAt(at, r);
+      const int16_t p = RoundToInt16(static_cast<double>(r) * 1200 / run.whole);
+      if (p <= shown) continue;
+      shown = p;
+      ctx.ui.SetProgress(std::to_string(p) + run.suffix);
+      if (!ctx.CheckWrites() || !ctx.Yield()) return false;
+    }
+    return true;
+  };
+  if (!FormatInOrder(chunks, FormatThreads(), format, write)) return false;
+  if (order.beyond) return ctx.OutOfRange("record", *order.beyond);
   if (!ctx.CheckWrites()) return false;
 
   if (ctx.out.Collecting()) {

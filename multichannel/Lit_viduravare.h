@@ -38,7 +38,8 @@ struct RecordSource {
   bool logger = false;  ///< from logger records: the write position is where the scan ended
 };
 
-/// `LoadChannelData`, then `ConvertRecords`. Expects the configuration read and the output open.
+/// `LoadChannelData`, then `ConvertRecords`. Expects the configuration read and the output open;
+/// closes `in` once the channel table is loaded.
 bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t);
 
 /// Fills the channel table with the data memory of every channel from the dump's data pages.

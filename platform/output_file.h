@@ -34,6 +34,9 @@ class OutputFile {
     buffer_.append("\r\n", 2);
     if (file_ && buffer_.size() >= kFlushSize) Flush();
   }
+  /// Appends `text`, whole lines with their CR LF. A large block goes to the disk as it is,
+  /// without a copy through the buffer.
+  void WriteBlock(std::string_view text);
   /// True once a write to the disk has failed; the conversion should stop.
   bool Failed() const { return failed_; }
 
@@ -52,7 +55,9 @@ class OutputFile {
 
  private:
   static constexpr size_t kFlushSize = 1 << 20;
+  static constexpr size_t kDirectSize = 1 << 16;
   void Flush();
+  void Put(const char* bytes, size_t n);
 
   std::FILE* file_ = nullptr;
   std::string path_;

@@ -10,7 +10,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
-  libgtest-dev libgmock-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
   qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libxlsxwriter-dev libcli11-dev python3-openpyxl >/dev/null
 
