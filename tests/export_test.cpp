@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "export/line_reader.h"
@@ -26,21 +27,16 @@ TEST(StampTest, OnlyRealDatesAndTimesOfDayAreValid) {
 }
 
 TEST(RewriteLineTest, EachStyleChangesOnlyWhatItNames) {
-  TextStyle utf8, bom, iso, semicolon, comma;
+  TextStyle plain, utf8, bom, iso, semicolon, comma;
   utf8.encoding = bom.encoding = Encoding::kUtf8;
   bom.bom = true;
   iso.dates = DateStyle::kIso;
   semicolon.delimiter = ';';
   comma.delimiter = ',';
-  struct Case {
-    const char* line;
-    size_t index;
-    const TextStyle& style;
-    const char* want;
-  };
-  const Case cases[] = {
+  // The line, its index in the text, the style and the line written.
+  const std::tuple<const char*, size_t, const TextStyle&, const char*> cases[] = {
       // The default style gives every line back.
-      {"05/03/18 00:00:00\t1.5\t\t\"x\"", 5, TextStyle{}, "05/03/18 00:00:00\t1.5\t\t\"x\""},
+      {"05/03/18 00:00:00\t1.5\t\t\"x\"", 5, plain, "05/03/18 00:00:00\t1.5\t\t\"x\""},
       // Every byte of the code page, the free ones included, becomes its character.
       {"date\t\xB0"
        "C\t\x80\t\x81\t\x9F\t\xFF",
@@ -65,43 +61,31 @@ TEST(RewriteLineTest, EachStyleChangesOnlyWhatItNames) {
       {"line\nbreak\tx", 1, comma, "\"line\nbreak\",x"},
   };
   std::string out;
-  for (const Case& c : cases) {
-    RewriteLine(c.line, c.index, c.style, out);
-    EXPECT_EQ(out, c.want) << c.line;
+  for (const auto& [line, index, style, want] : cases) {
+    RewriteLine(line, index, style, out);
+    EXPECT_EQ(out, want) << line;
   }
 }
 
 TEST(XlsxCellTest, NumbersAreTheConvertersPatternsOnly) {
-  struct Case {
-    const char* cell;
-    char sep;
-    bool number;
-    double value;
-    int decimals;
-  };
-  const Case cases[] = {
+  // The cell, the decimal separator, whether it is a number, its value and decimals.
+  const std::tuple<const char*, char, bool, double, int> cases[] = {
       {"0", '.', true, 0, 0},         {"-2.5", '.', true, -2.5, 1}, {"2,607", ',', true, 2.607, 3},
       {"0.00", '.', true, 0, 2},      {"2.607", ',', false, 0, 0},  {"007", '.', false, 0, 0},
       {"0012D687", '.', false, 0, 0}, {"", '.', false, 0, 0},       {"1.", '.', false, 0, 0},
       {".5", '.', false, 0, 0},       {"1e5", '.', false, 0, 0},    {"-", '.', false, 0, 0},
   };
-  for (const Case& c : cases) {
-    double value = -1;
-    int decimals = -1;
-    ASSERT_EQ(ParseNumberCell(c.cell, c.sep, &value, &decimals), c.number) << c.cell;
-    if (!c.number) continue;
-    EXPECT_EQ(value, c.value) << c.cell;
-    EXPECT_EQ(decimals, c.decimals) << c.cell;
+  for (const auto& [cell, sep, number, want_value, want_decimals] : cases) {
+    double value = 0;
+    int decimals = 0;
+    ASSERT_EQ(ParseNumberCell(cell, sep, &value, &decimals), number) << cell;
+    EXPECT_TRUE(!number || (value == want_value && decimals == want_decimals)) << cell;
   }
 }
 
 TEST(XlsxCellTest, SheetNameIsTheCentralNameOrTheSerialNumber) {
-  struct Case {
-    const char* central;
-    const char* serial;
-    const char* want;
-  };
-  const Case cases[] = {
+  // The central unit's name, the serial number and the sheet's name.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {"Atelier Nord    ", "00A1B2C3", "Atelier Nord"},
       {"                ", "20E1A7C5", "20E1A7C5"},
       {"'a/b[c]:*?\\d'", "1", "a_b_c_____d"},
@@ -112,7 +96,9 @@ TEST(XlsxCellTest, SheetNameIsTheCentralNameOrTheSerialNumber) {
        "C"},
       {"Hall \x01 12345678901234567890123456789", "1", "Hall _ 123456789012345678901234"},
   };
-  for (const Case& c : cases) EXPECT_EQ(SheetName(c.central, c.serial), c.want) << c.central;
+  for (const auto& [central, serial, want] : cases) {
+    EXPECT_EQ(SheetName(central, serial), want) << central;
+  }
 }
 
 TEST(LineReaderTest, SplitsAtCrLfOnlyAcrossBlocks) {

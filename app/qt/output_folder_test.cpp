@@ -46,68 +46,62 @@ class OutputFolderTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void makeActsOnTheCurrentEntryAndStatusTextsAreUtf8();
-  void unwritableProgramFolderGivesTheDocumentsFolderAndTheUserMayChoose();
+  void makeActsOnTheCurrentEntryAndStatusTextsAreUtf8() {
+    fx::TempDir program;
+    const QString out = QString::fromStdString(program.path());
+    Window win(QString::fromUtf8("Données été"), out);
+    win.put(QStringLiteral("a_site.pdb"));
+    win.put(QStringLiteral("b_mini.pdb"), "mini_site.pdb");
+    fx::DumpLayout layout;
+    layout.columns = {std::vector<uint8_t>(12, 0)};
+    fx::WriteFile(
+        QFile::encodeName(win.in + "/c_name.pdb").toStdString(),
+        fx::BuildDump({.name = "Caf\xE9 \x80", .sn = 0x1A2B, .end_addr = 12}, {}, layout).bytes);
+    win.w.openFolder(win.in);
+    win.click("BMake");  // no entry is current yet
+    QCOMPARE(win.text("etat"), QStringLiteral("No file selected"));
+
+    win.clickFile(QStringLiteral("c_name.pdb"));
+    QCOMPARE(win.text("etat"), QString::fromUtf8("Concentrator SN: 00001A2B - Café €"));
+    QVERIFY(QFile::remove(win.in + "/c_name.pdb"));
+    win.click("BMake");
+    QCOMPARE(win.text("etat"),
+             "Cannot open " + win.in + "/c_name.pdb : 2: No such file or directory");
+
+    win.clickFile(QStringLiteral("a_site.pdb"));
+    win.clickFile(QStringLiteral("b_mini.pdb"), Qt::ControlModifier);
+    win.clickFile(QStringLiteral("b_mini.pdb"), Qt::ControlModifier);  // deselected, still current
+    win.click("BMake");
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("mini1.txt")});
+  }
+
+  void unwritableProgramFolderGivesTheDocumentsFolderAndTheUserMayChoose() {
+    fx::TempDir home;
+    const QString documents = QString::fromStdString(home.path()) + "/Documents";
+    qputenv("HOME", home.path().c_str());
+    qunsetenv("XDG_CONFIG_HOME");
+    Window win(QStringLiteral("in"), QStringLiteral("/nonexistent/bin"));
+    win.put(QStringLiteral("site.pdb"));
+    win.w.openFolder(win.in);
+    QCOMPARE(win.text("OutputFolder"), documents);
+    win.clickFile(QStringLiteral("site.pdb"));
+    win.click("BMake");
+    QVERIFY(QFile::exists(documents + "/mv1.txt"));
+
+    QString offered;
+    win.w.setFolderChooser([&](QWidget*, const QString& current) {
+      offered = current;
+      return win.in;
+    });
+    QSignalSpy chosen(&win.w, &MainWindow::outputFolderChosen);  // to be remembered
+    win.click("BOutputFolder");
+    QCOMPARE(offered, documents);
+    QCOMPARE(chosen.value(0).value(0).toString(), win.in);
+    QCOMPARE(win.text("OutputFolder"), win.in);
+    win.click("BMake");
+    QVERIFY(QFile::exists(win.in + "/mv1.txt"));
+  }
 };
-
-void OutputFolderTest::makeActsOnTheCurrentEntryAndStatusTextsAreUtf8() {
-  fx::TempDir program;
-  const QString out = QString::fromStdString(program.path());
-  Window win(QString::fromUtf8("Données été"), out);
-  win.put(QStringLiteral("a_site.pdb"));
-  win.put(QStringLiteral("b_mini.pdb"), "mini_site.pdb");
-  fx::DumpLayout layout;
-  layout.columns = {std::vector<uint8_t>(12, 0)};
-  fx::WriteFile(
-      QFile::encodeName(win.in + "/c_name.pdb").toStdString(),
-      fx::BuildDump({.name = "Caf\xE9 \x80", .sn = 0x1A2B, .end_addr = 12}, {}, layout).bytes);
-  win.w.openFolder(win.in);
-  win.click("BMake");  // no entry is current yet
-  QCOMPARE(win.text("etat"), QStringLiteral("No file selected"));
-
-  win.clickFile(QStringLiteral("c_name.pdb"));
-  QCOMPARE(win.text("etat"), QString::fromUtf8("Concentrator SN: 00001A2B - Café €"));
-  QVERIFY(QFile::remove(win.in + "/c_name.pdb"));
-  win.click("BMake");
-  QCOMPARE(win.text("etat"),
-           "Cannot open " + win.in + "/c_name.pdb : 2: No such file or directory");
-
-  win.clickFile(QStringLiteral("a_site.pdb"));
-  win.clickFile(QStringLiteral("b_mini.pdb"), Qt::ControlModifier);
-  win.clickFile(QStringLiteral("b_mini.pdb"), Qt::ControlModifier);  // deselected, still current
-  QCOMPARE(win.text("Text2"), win.in + "/b_mini.pdb");
-  win.click("BMake");
-  QCOMPARE(win.text("etat"), QStringLiteral("Done..."));
-  QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("mini1.txt")});
-}
-
-void OutputFolderTest::unwritableProgramFolderGivesTheDocumentsFolderAndTheUserMayChoose() {
-  fx::TempDir home;
-  const QString documents = QString::fromStdString(home.path()) + "/Documents";
-  qputenv("HOME", home.path().c_str());
-  qunsetenv("XDG_CONFIG_HOME");
-  Window win(QStringLiteral("in"), QStringLiteral("/nonexistent/bin"));
-  win.put(QStringLiteral("site.pdb"));
-  win.w.openFolder(win.in);
-  QCOMPARE(win.text("OutputFolder"), documents);
-  QVERIFY(!QDir(documents).exists());  // made by the first Make
-  win.clickFile(QStringLiteral("site.pdb"));
-  win.click("BMake");
-  QVERIFY(QFile::exists(documents + "/mv1.txt"));
-
-  QString offered;
-  win.w.setFolderChooser([&](QWidget*, const QString& current) {
-    offered = current;
-    return win.in;
-  });
-  QSignalSpy chosen(&win.w, &MainWindow::outputFolderChosen);
-  win.click("BOutputFolder");
-  QCOMPARE(offered, documents);
-  QCOMPARE(chosen.size(), 1);
-  QCOMPARE(win.text("OutputFolder"), win.in);
-  win.click("BMake");
-  QVERIFY(QFile::exists(win.in + "/mv1.txt"));
-}
 
 }  // namespace
 }  // namespace vid
