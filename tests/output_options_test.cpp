@@ -15,12 +15,8 @@ namespace {
 // as the program's text, and the changed part of a line as the option says.
 TEST(OutputOptionsTest, EachTextOptionChangesOnlyItsBytes) {
   const std::tuple<std::string, std::string, size_t, std::string> cases[] = {
-      {"quendar_chambre.pdc", "--encoding utf-8 --bom", 0,
-       "\xEF\xBB\xBF"
-       "00051A2B\tTemperature"},
-      {"quendar_chambre.pdc", "--encoding utf-8", 1,
-       "date\t\xC2\xB0"
-       "C\tRH"},
+      {"quendar_chambre.pdc", "--encoding utf-8 --bom", 0, "\uFEFF00051A2B\tTemperature"},
+      {"quendar_chambre.pdc", "--encoding utf-8", 1, "date\t\u00B0C\tRH"},
       {"atelier_nord.pdb", "--dates iso", 2, "2018-03-05 00:00:00\t229.0\t231.5"},
       {"mini_site.pdb", "--delimiter , --decimal-separator ,", 2,
        "05/03/18 00:00:00,\"230,0\",\"232,2\",\"227,8\",600,678,888,\"2,607\""},

@@ -16,16 +16,12 @@
 namespace vid::testing {
 namespace {
 
+// A name that is gone and an empty selection are met by the window's own test.
 TEST(SpecialInput, InputThatCannotBeOpenedIsReportedWithItsReason) {
   Bench run;
   ASSERT_EQ(::mkdir(run.dir.file("dir.pdb").c_str(), 0755), 0);
-  for (const auto& [name, why] : {std::pair<std::string, std::string>{"", ""},
-                                  {"gone.pdc", "2: No such file or directory"},
-                                  {"dir.pdb", "21: Is a directory"}}) {
-    EXPECT_EQ(run.Make({name}), MakeResult::kNoInput) << name;
-    EXPECT_EQ(run.ui.status, name.empty() ? "No file selected"
-                                          : "Cannot open " + run.dir.file(name) + " : " + why);
-  }
+  EXPECT_EQ(run.Make({"dir.pdb"}), MakeResult::kNoInput);
+  EXPECT_EQ(run.ui.status, "Cannot open " + run.dir.file("dir.pdb") + " : 21: Is a directory");
   run.LoadHeader("");
   EXPECT_EQ(run.ui.status, "No file selected");
   run.Preview("");
