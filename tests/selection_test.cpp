@@ -4,33 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "logger_records.h"
 
 namespace vid::testing {
 namespace {
 
-constexpr uint32_t kCentralPage = 0x01000001;  // the central unit's own memory
-
-std::vector<uint8_t> Page(uint32_t sn, uint32_t addr, const std::vector<uint8_t>& data) {
-  return fx::PdcRecord(fx::kPdcSection, fx::kPdcPage, fx::PdcPagePayload(sn, addr, data));
-}
-// A block record of one module word per block. Its stated length is the payload's size (12
-// bytes of fields and the blocks), plain in the energy format (3) and flagged in bit 15 in the
-// others.
-std::vector<uint8_t> Block(uint16_t format, const std::vector<uint8_t>& blocks) {
-  const auto length = static_cast<uint16_t>((format == 3 ? 0 : 0x8000) | (12 + blocks.size()));
-  return fx::PdcRecord(fx::kPdcBlockSection, fx::kPdcPage,
-                       fx::PdcBlockPayload(1, 1, format, blocks), length);
-}
-
-std::vector<uint8_t> Central(uint8_t modules) {
-  return fx::PdcRecord(fx::kPdcSection, fx::kPdcCentral,
-                       fx::PdcCentralPayload("Site", 0xC0FFEE, 0x100, 0, 0, modules, 'f'));
-}
-std::vector<uint8_t> Module() {
-  return fx::PdcRecord(
-      fx::kPdcSection, fx::kPdcModule,
-      fx::PdcModulePayload(0x1234, 6, 0, {}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {}));
-}
 const std::vector<uint8_t> kRecord =
     Page(kCentralPage, 0, fx::CentralRecord(fx::BcdStamp(18, 3, 5, 14, 30, 0), {0, 0, 0}, 0));
 // Two pages, the second beyond the channel table.
@@ -79,7 +57,8 @@ TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
   const std::vector<uint8_t> next = fx::Bytes().fill(6, 0).le16(33).bytes;
   for (const uint16_t format : {3, 0}) {
     Bench run;
-    run.Write("B.pdc", Cat({Block(format, partial), Block(format, next)}));
+    run.Write("B.pdc", Cat({Block(1, 1, format, partial, format != 3),
+                            Block(1, 1, format, next, format != 3)}));
     run.Make({"B.pdc"});
     for (int k = 0; k < 4; ++k) {  // the three whole blocks' words, nothing behind them
       const auto& pb = run.s.tables.PageBuf;
