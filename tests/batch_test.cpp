@@ -14,7 +14,8 @@ TEST(BatchTest, EachInputIsConvertedAloneAndAStopDoesNotStopTheOthers) {
     fx::TempDir dir;
     fx::WriteFile(dir.file("bad.pdb"), StoppingDump());
     std::filesystem::create_directory(dir.file("out"));
-    fx::WriteFile(dir.file("out/bad.txt"), fx::Bytes().text("earlier", 7));
+    for (const char* earlier : {"out/bad.txt", "out/atelier_nord.txt"})
+      fx::WriteFile(dir.file(earlier), fx::Bytes().text("earlier", 7));
 
     const Outcome r =
         RunCli(dir, "convert -j 2 --output-dir out " + SampleArg("atelier_nord.pdb") + " bad.pdb " +
@@ -24,7 +25,7 @@ TEST(BatchTest, EachInputIsConvertedAloneAndAStopDoesNotStopTheOthers) {
     EXPECT_EQ(r.err,
               "2 converted, 1 stopped\nstopped: bad.pdb: Error in file : 26 modules, no more than "
               "25 can be read; conversion stopped\n");
-    // Nothing half-written, and the stopped input's earlier output stays as it was.
+    // Nothing half-written, an earlier output replaced whole and the stopped input's one kept.
     EXPECT_EQ(FilesIn(dir.file("out")),
               (std::set<std::string>{"atelier_nord.txt", "bad.txt", "quendar_chambre.txt"}));
     EXPECT_EQ(ReadText(dir.file("out/bad.txt")), "earlier");
