@@ -107,8 +107,8 @@ class ChartTest : public QObject {
     QTest::addColumn<QString>("unit");  // of the last group's first column, as the picker shows it
     const QStringList g{"Phase voltages", "Quality and downtime", "Module 00012345",
                         "Module 00018002"};
-    QTest::newRow("g unit") << QStringList{"atelier_nord.pdb"} << 25 << g << "";
-    QTest::newRow("decimal comma")
+    // The g unit's text is read with a point by the test below.
+    QTest::newRow("g unit, decimal comma")
         << QStringList{"atelier_nord.pdb", "--decimal-separator", ","} << 25 << g << "";
     QTest::newRow("pages") << QStringList{"--header", "entrepot_header.pdc", "entrepot_01.pdc",
                                           "entrepot_02.pdc"}
