@@ -1,9 +1,12 @@
-// Runs the command-line program as a separate process, with stdout and stderr captured.
+// Runs the command-line program as a separate process, with stdout and stderr captured, and the
+// files that the command-line tests share.
 #pragma once
 
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,13 +21,14 @@ struct Outcome {
   std::string err;
 };
 
-/// `viduravare args` in the C locale; its output files go to `dir`.
+/// `viduravare args` in `dir`, in the C locale, its output in `dir`/stdout and `dir`/stderr.
+/// A run that hangs is ended after 10 s with code 124.
 inline Outcome RunCli(const fx::TempDir& dir, const std::string& args) {
-  const std::string out = dir.file("stdout"), err = dir.file("stderr");
-  const std::string cmd =
-      "LC_ALL=C '" VIDURAVARE_CLI "' " + args + " >'" + out + "' 2>'" + err + "'";
+  const std::string cmd = "cd '" + dir.path() + "' && LC_ALL=C timeout 10 '" VIDURAVARE_CLI "' " +
+                          args + " >stdout 2>stderr";
   const int status = std::system(cmd.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir.file("stdout")),
+          ReadText(dir.file("stderr"))};
 }
 
 /// The path of sample `name`, quoted for the shell.
@@ -45,6 +49,22 @@ inline std::vector<std::string> Lines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
+}
+
+/// The names in `folder`.
+inline std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
+/// A dump whose conversion stops: 26 modules, one more than the tables hold.
+inline fx::Bytes StoppingDump() {
+  return fx::BuildDump({.end_addr = 1, .type = 'f'}, std::vector<fx::DumpModule>(26),
+                       {.columns = {{0}}})
+      .bytes;
 }
 
 }  // namespace vid::testing

@@ -1,9 +1,8 @@
 // The command-line program, run as a separate process: exit codes (2 for a usage error, 1 when
 // nothing was converted and an earlier output stays) and the one-line commands.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include "harness.h"
+#include "cli_runner.h"
 
 namespace vid::testing {
 namespace {
@@ -12,10 +11,7 @@ TEST(Cli, ExitCodesAndOneLineCommands) {
   fx::TempDir dir;
   const std::string s = std::string(VIDURAVARE_SAMPLES) + "/";
   fx::WriteFile(dir.file("out.txt"), std::vector<uint8_t>{'o', 'l', 'd'});
-  fx::WriteFile(dir.file("big.pdb"),
-                fx::BuildDump({.end_addr = 1, .type = 'f'}, std::vector<fx::DumpModule>(26),
-                              {.columns = {{0}}})
-                    .bytes);
+  fx::WriteFile(dir.file("big.pdb"), StoppingDump());
   const std::tuple<std::string, int, std::string> cases[] = {
       {"", 2, ""},
       {"convert " + s + "atelier_nord.pdb", 2, ""},  // no -o
@@ -30,11 +26,9 @@ TEST(Cli, ExitCodesAndOneLineCommands) {
       {"header " + s + "entrepot_01.pdc", 1, "Error in header file\n"},
       {"header " + s + "atelier_nord.pdb", 1, "Only applies to .pdc files\n"}};
   for (const auto& [args, code, out] : cases) {
-    const std::string cmd =
-        "cd '" + dir.path() + "' && LC_ALL=C '" VIDURAVARE_CLI "' " + args + " >stdout 2>/dev/null";
-    const int status = std::system(cmd.c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << args;
-    EXPECT_EQ(ReadText(dir.file("stdout")), out) << args;
+    const Outcome r = RunCli(dir, args);
+    EXPECT_EQ(r.code, code) << args;
+    EXPECT_EQ(r.out, out) << args;
   }
   EXPECT_EQ(ReadText(dir.file("out.txt")), "old");
   EXPECT_EQ(ReadText(dir.file("00A1B2C3.txt")).substr(0, 9), "00A1B2C3\t");

@@ -8,20 +8,12 @@
 
 #include <csignal>
 #include <filesystem>
-#include <set>
 
-#include "harness.h"
+#include "cli_runner.h"
 #include "platform/output_file.h"
 
 namespace vid::testing {
 namespace {
-
-std::set<std::string> Entries(const fx::TempDir& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    names.insert(e.path().filename().string());
-  return names;
-}
 
 TEST(InterruptedRun, NamedTemporaryReplacesTheTargetOrGoesOnSigintAndSigterm) {
   fx::TempDir dir;
@@ -34,7 +26,8 @@ TEST(InterruptedRun, NamedTemporaryReplacesTheTargetOrGoesOnSigintAndSigterm) {
       OutputFile out;
       const bool opened = out.Open(target, nullptr);
       out.WriteLine("new");
-      const bool named = Entries(dir).size() == 2;  // the target and the named temporary file
+      const bool named =
+          FilesIn(dir.path()).size() == 2;  // the target and the named temporary file
       if (sig) {
         ::raise(sig);
         ::_exit(3);
@@ -45,7 +38,7 @@ TEST(InterruptedRun, NamedTemporaryReplacesTheTargetOrGoesOnSigintAndSigterm) {
       EXPECT_EQ(::waitpid(pid, &status, 0), pid);
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
     }
-    EXPECT_EQ(Entries(dir), std::set<std::string>{"out.txt"});
+    EXPECT_EQ(FilesIn(dir.path()), std::set<std::string>{"out.txt"});
     EXPECT_EQ(ReadText(target), sig ? "earlier" : "new\r\n");
   }
   OutputFile::UseNamedTemporary(false);
@@ -83,7 +76,7 @@ TEST(InterruptedRun, KilledConversionLeavesNothingBesideTheEarlierTarget) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "ended before the kill";
-    EXPECT_EQ(Entries(dir), (std::set<std::string>{"big.pdb", "out.txt"}));
+    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"big.pdb", "out.txt"}));
     EXPECT_EQ(ReadText(out), "earlier");
   }
 }

@@ -4,38 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "logger_records.h"
 
 namespace vid::testing {
 namespace {
 
 using fx::Bytes;
 using fx::PdcRecord;
-using Record = std::vector<uint8_t>;
 
-constexpr uint32_t kSiteSn = 0x00C0FFEE;
-constexpr uint32_t kCentralPage = 0x01000001;  // above 16777216: the central unit's memory
-constexpr uint32_t kModuleSn = 0x00001234;
 const std::string kBlanks(16, ' ');
 
-Record Central(uint8_t modules, char type = 'f', const Record& extra = {}) {
-  return PdcRecord(fx::kPdcSection, fx::kPdcCentral,
-                   fx::PdcCentralPayload("Site Nord", kSiteSn, 0x100, 0, 0, modules, type, extra));
-}
-// An ordinary module: channel 2 divided by 10, the others 1:1.
-Record Module(uint32_t sn = kModuleSn, uint8_t type = 6, uint8_t ext = 0) {
-  return PdcRecord(fx::kPdcSection, fx::kPdcModule,
-                   fx::PdcModulePayload(sn, type, 0x77, {"A", "B", "C", "D", "E", "F"},
-                                        {1, 1, 1, 10, 1, 1, 1, 1, 1, 1, 1, 1}, {}, ext));
-}
-Record Page(uint32_t sn, uint32_t addr, const Record& data, uint16_t type = fx::kPdcPage) {
-  return PdcRecord(fx::kPdcSection, type, fx::PdcPagePayload(sn, addr, data));
-}
-// A block record; the length word has bit 15 set over the payload size when `flagged`.
-Record Block(uint8_t n, uint8_t w, uint16_t format, const Record& blocks, bool flagged = true) {
-  const auto length = static_cast<uint16_t>((flagged ? 0x8000 : 0) | (12 + blocks.size()));
-  return PdcRecord(fx::kPdcBlockSection, fx::kPdcPage, fx::PdcBlockPayload(n, w, format, blocks),
-                   length);
-}
 // A time stamp at 14:mm on 05/03/18, the central records of such stamps (every phase sum 0x8000
 // over 32 samples: 214.0 V) and module records whose words the ordinary module writes as kCells.
 Record Stamp(int minute) {

@@ -4,39 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "logger_records.h"
 
 namespace vid::testing {
 namespace {
 
-constexpr uint32_t kCentralPage = 0x01000001;  // the central unit's own memory
-
-std::vector<uint8_t> Page(uint32_t sn, uint32_t addr, const std::vector<uint8_t>& data) {
-  return fx::PdcRecord(fx::kPdcSection, fx::kPdcPage, fx::PdcPagePayload(sn, addr, data));
-}
-// A block record whose length word is given as stored.
-std::vector<uint8_t> Block(uint8_t n, uint8_t w, uint16_t format,
-                           const std::vector<uint8_t>& blocks, uint16_t length) {
-  return fx::PdcRecord(fx::kPdcBlockSection, fx::kPdcPage,
-                       fx::PdcBlockPayload(n, w, format, blocks), length);
-}
-// The plain length word is the payload's size (12 bytes of fields and the blocks); the flagged
-// one sets bit 15 over it.
-uint16_t PlainLength(const std::vector<uint8_t>& blocks) {
-  return static_cast<uint16_t>(12 + blocks.size());
-}
-uint16_t FlaggedLength(const std::vector<uint8_t>& blocks) {
-  return static_cast<uint16_t>(0x8000 | PlainLength(blocks));
-}
-
-std::vector<uint8_t> Central(uint8_t modules) {
-  return fx::PdcRecord(fx::kPdcSection, fx::kPdcCentral,
-                       fx::PdcCentralPayload("Site", 0xC0FFEE, 0x100, 0, 0, modules, 'f'));
-}
-std::vector<uint8_t> Module() {
-  return fx::PdcRecord(
-      fx::kPdcSection, fx::kPdcModule,
-      fx::PdcModulePayload(0x1234, 6, 0, {}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {}));
-}
 const std::vector<uint8_t> kRecord =
     Page(kCentralPage, 0, fx::CentralRecord(fx::BcdStamp(18, 3, 5, 14, 30, 0), {0, 0, 0}, 0));
 // Two pages, the second beyond the channel table.
@@ -83,12 +55,10 @@ TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
   const std::vector<uint8_t> partial =
       fx::Bytes().fill(6, 0).le16(11).fill(6, 0).le16(22).fill(5, 0).bytes;
   const std::vector<uint8_t> next = fx::Bytes().fill(6, 0).le16(33).bytes;
-  // The energy format (3) states the length plainly; the others flag it in bit 15.
   for (const uint16_t format : {3, 0}) {
-    auto length = [&](const auto& b) { return format == 3 ? PlainLength(b) : FlaggedLength(b); };
     Bench run;
-    run.Write("B.pdc", Cat({Block(1, 1, format, partial, length(partial)),
-                            Block(1, 1, format, next, length(next))}));
+    run.Write("B.pdc", Cat({Block(1, 1, format, partial, format != 3),
+                            Block(1, 1, format, next, format != 3)}));
     run.Make({"B.pdc"});
     for (int k = 0; k < 4; ++k) {  // the three whole blocks' words, nothing behind them
       const auto& pb = run.s.tables.PageBuf;

@@ -3,18 +3,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
-#include "app/qt/main_window.h"
-#include "fixture_writer.h"
 #include "platform/number_format.h"
+#include "window_harness.h"
 
 namespace vid {
 namespace {
@@ -32,32 +27,7 @@ QByteArray Expected() {
   return ReadAll(QStringLiteral(VIDURAVARE_SOURCE "/tests/expected/%1.txt").arg(name));
 }
 
-// A temporary folder with `in/` holding samples and `prog/` standing for the program's folder,
-// and the window shown with `in/` open.
-struct Window {
-  Window() : in(root() + "/in"), program(root() + "/prog"), w(program) {
-    QDir().mkpath(program);
-    QDir().mkpath(in);
-    for (const QString& name : {kSample, kHeader})
-      QFile::copy(QStringLiteral(VIDURAVARE_SAMPLES "/") + name, in + "/" + name);
-    w.show();
-    w.openFolder(in);
-  }
-  QString root() const { return QString::fromStdString(tmp.path()); }
-  QString text(const char* box) { return w.findChild<QLineEdit*>(box)->text(); }
-  void click(const char* button) {
-    QTest::mouseClick(w.findChild<QAbstractButton*>(button), Qt::LeftButton);
-  }
-  void clickFile(const QString& name) {
-    auto* files = w.findChild<QListWidget*>("File1");
-    const QRect at = files->visualItemRect(files->findItems(name, Qt::MatchExactly).value(0));
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, at.center());
-  }
-
-  fx::TempDir tmp;
-  QString in, program;
-  MainWindow w;
-};
+using testing::Window;
 
 class MainWindowTest : public QObject {
   Q_OBJECT

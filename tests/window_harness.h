@@ -1,0 +1,47 @@
+// The window driven through its real widgets on the offscreen platform, in a temporary folder
+// whose `in/` holds the inputs and whose `prog/` stands for the program's folder.
+#pragma once
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include "app/qt/main_window.h"
+#include "fixture_writer.h"
+
+namespace vid::testing {
+
+struct Window {
+  /// Copies `samples` into the input folder `in_name`, shows the window and opens that folder.
+  /// The program's folder is `program`, else `prog/`, made here.
+  explicit Window(const QStringList& samples = {"atelier_nord.pdb", "entrepot_header.pdc"},
+                  const QString& in_name = "in", const QString& program = {})
+      : in(root() + "/" + in_name),
+        program(program.isEmpty() ? root() + "/prog" : program),
+        w(this->program) {
+    if (program.isEmpty()) QDir().mkpath(this->program);
+    QDir().mkpath(in);
+    for (const QString& name : samples)
+      QFile::copy(QStringLiteral(VIDURAVARE_SAMPLES "/") + name, in + "/" + name);
+    w.show();
+    w.openFolder(in);
+  }
+  QString root() const { return QString::fromStdString(tmp.path()); }
+  QString text(const char* box) { return w.findChild<QLineEdit*>(box)->text(); }
+  void click(const char* button) {
+    QTest::mouseClick(w.findChild<QAbstractButton*>(button), Qt::LeftButton);
+  }
+  void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
+    auto* files = w.findChild<QListWidget*>("File1");
+    const QRect at = files->visualItemRect(files->findItems(name, Qt::MatchExactly).value(0));
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, modifiers, at.center());
+  }
+
+  fx::TempDir tmp;
+  QString in, program;
+  MainWindow w;
+};
+
+}  // namespace vid::testing
