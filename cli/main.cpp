@@ -95,9 +95,8 @@ void AddConvertOptions(CLI::App& convert, ConvertArgs& a) {
                   "decimal separator of the numbers (default: the locale's)")
       ->type_name("C")
       ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
-  for (auto [name, field, what] :
-       {std::tuple{"--date-separator", &a.date_separator, "date"},
-        std::tuple{"--time-separator", &a.time_separator, "time"}}) {
+  for (auto [name, field, what] : {std::tuple{"--date-separator", &a.date_separator, "date"},
+                                   std::tuple{"--time-separator", &a.time_separator, "time"}}) {
     convert
         .add_option(name, *field,
                     std::string(what) + " separator of Quendar times (default: the locale's)")
@@ -144,10 +143,8 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
   r.options.copyclip = false;
   r.options.decimal_sep =
       a.decimal_separator.empty() ? vid::LocaleDecimalSeparator() : a.decimal_separator[0];
-  r.options.date_sep =
-      a.date_separator.empty() ? vid::LocaleDateSeparator() : a.date_separator[0];
-  r.options.time_sep =
-      a.time_separator.empty() ? vid::LocaleTimeSeparator() : a.time_separator[0];
+  r.options.date_sep = a.date_separator.empty() ? vid::LocaleDateSeparator() : a.date_separator[0];
+  r.options.time_sep = a.time_separator.empty() ? vid::LocaleTimeSeparator() : a.time_separator[0];
   r.options.datetimecheck = a.no_date_check;
   r.options.check_txt_name = a.sn_name;
   return "";
