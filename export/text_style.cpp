@@ -2,16 +2,10 @@
 
 #include <chrono>
 
+#include "platform/text_codec.h"
+
 namespace vid {
 namespace {
-
-// Unicode of the bytes 0x80..0x9F.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -82,21 +76,7 @@ void AppendIsoStamp(std::string& out, const Stamp& s) {
 }
 
 void AppendUtf8(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-      continue;
-    }
-    const char16_t u = b <= 0x9F ? kHigh[b - 0x80] : b;
-    if (u < 0x800) {
-      out += static_cast<char>(0xC0 | (u >> 6));
-    } else {
-      out += static_cast<char>(0xE0 | (u >> 12));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    }
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  }
+  AppendCp1252AsUtf8(out, text);
 }
 
 void RewriteLine(std::string_view line, size_t index, const TextStyle& style, std::string& out) {

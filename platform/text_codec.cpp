@@ -16,6 +16,11 @@ constexpr char16_t kHighControls[32] = {
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
+  AppendCp1252AsUtf8(out, bytes);
+  return out;
+}
+
+void AppendCp1252AsUtf8(std::string& out, std::string_view bytes) {
   for (const char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
     const char16_t u = (b >= 0x80 && b <= 0x9F) ? kHighControls[b - 0x80] : char16_t{b};
@@ -30,7 +35,6 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
       out += static_cast<char>(0x80 | (u & 0x3F));
     }
   }
-  return out;
 }
 
 }  // namespace vid

@@ -15,5 +15,7 @@ namespace vid {
 /// 0x8F, 0x90, 0x9D) stand for the control characters of the same number, as Windows maps them;
 /// every other byte is the Latin-1 character of the same number.
 std::string Cp1252ToUtf8(std::string_view bytes);
+/// Appends `bytes`, read as Windows-1252, to `out` in UTF-8.
+void AppendCp1252AsUtf8(std::string& out, std::string_view bytes);
 
 }  // namespace vid
