@@ -282,8 +282,10 @@ bool ParseChartText(std::string_view text, ChartTable* table, std::string* error
       continue;
     }
     if (times.empty()) {
-      // The first row's length gives a fair guess of the number of rows.
-      const size_t guess = (text.size() - pos) / (line.size() + 2) + 2;
+      // The first row's length gives a fair guess of the number of rows. After a last line
+      // without its line end `pos` stands one past the end of the text.
+      const size_t rest = pos < text.size() ? text.size() - pos : 0;
+      const size_t guess = rest / (line.size() + 2) + 2;
       times.reserve(guess + guess / 8);
       columns.resize(std::count(line.begin(), line.end(), '\t'));
       for (ChartColumn& c : columns) c.values.reserve(times.capacity());
