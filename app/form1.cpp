@@ -63,10 +63,14 @@ std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
     UnwritableProgramFolder = ProgramFolder;
     ProgramFolder = CurrentFolder();
   }
-  File1.folder = FolderOf(items[0]);
-  File1.file_name = NameOf(items[0]);
-  File1.selected = {File1.file_name};
+  SelectFile(items[0]);
   return BMake_Click();
+}
+
+void Form1::SelectFile(const std::string& path) {
+  File1.folder = FolderOf(path);
+  File1.file_name = NameOf(path);
+  File1.selected = {File1.file_name};
 }
 
 std::string Form1::FallbackNotice() const {

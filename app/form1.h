@@ -39,6 +39,10 @@ class Form1 {
   /// ends); otherwise returns nothing and the window is for the user.
   std::optional<MakeResult> Form_Load(std::string_view command_line);
 
+  /// Points the file list at `path` alone, as a click on it would: its folder, the file as the
+  /// current and only selected entry.
+  void SelectFile(const std::string& path);
+
   /// The Make button (and a double click in the file list).
   MakeResult BMake_Click();
 

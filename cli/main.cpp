@@ -18,7 +18,6 @@
 #include "cli/cli_ui.h"
 #include "export/batch.h"
 #include "export/conversion.h"
-#include "platform/number_format.h"
 #include "platform/paths.h"
 
 namespace {
@@ -141,10 +140,11 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
   }
   r.header = a.header;
   r.options.copyclip = false;
-  r.options.decimal_sep =
-      a.decimal_separator.empty() ? vid::LocaleDecimalSeparator() : a.decimal_separator[0];
-  r.options.date_sep = a.date_separator.empty() ? vid::LocaleDateSeparator() : a.date_separator[0];
-  r.options.time_sep = a.time_separator.empty() ? vid::LocaleTimeSeparator() : a.time_separator[0];
+  // The regional separators, each replaced by the one given.
+  r.options.UseRegionalSeparators();
+  if (!a.decimal_separator.empty()) r.options.decimal_sep = a.decimal_separator[0];
+  if (!a.date_separator.empty()) r.options.date_sep = a.date_separator[0];
+  if (!a.time_separator.empty()) r.options.time_sep = a.time_separator[0];
   r.options.datetimecheck = a.no_date_check;
   r.options.check_txt_name = a.sn_name;
   return "";
@@ -242,19 +242,12 @@ int RunConvert(const ConvertArgs& a, bool have_output) {
   return ExitCode(vid::RunConversion(request, ui));
 }
 
-// Points the file list at `path` alone, as a click on it would.
-void SelectFile(vid::Form1& form, const std::string& path) {
-  form.File1.folder = vid::FolderOf(path);
-  form.File1.file_name = vid::NameOf(path);
-  form.File1.selected = {form.File1.file_name};
-}
-
 // A quiet session whose file list points at one file: what `preview` and `header` start from.
 struct OneFile {
   explicit OneFile(const std::string& path) : session(ui), form(session) {
     ui.quiet = true;
     form.Form_Load("");
-    SelectFile(form, path);
+    form.SelectFile(path);
   }
   vid::CliUi ui;
   vid::Session session;
@@ -285,9 +278,7 @@ int RunTwoNames(const std::vector<std::string>& names) {
   for (size_t i = 0; i < names.size(); ++i) line += (i ? " " : "") + names[i];
   vid::CliUi ui;
   vid::Session session(ui);
-  session.ctx.opts.decimal_sep = vid::LocaleDecimalSeparator();
-  session.ctx.opts.date_sep = vid::LocaleDateSeparator();
-  session.ctx.opts.time_sep = vid::LocaleTimeSeparator();
+  session.ctx.opts.UseRegionalSeparators();
   vid::Form1 form(session);
   form.ProgramFolder = vid::ProgramFolder();
   const std::optional<vid::MakeResult> r = form.Form_Load(line);

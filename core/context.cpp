@@ -20,6 +20,12 @@ std::string SerialOutName(int32_t sn) {
   return "\\" + Hex8(static_cast<uint32_t>(sn)) + ".txt";
 }
 
+void Options::UseRegionalSeparators() {
+  decimal_sep = LocaleDecimalSeparator();
+  date_sep = LocaleDateSeparator();
+  time_sep = LocaleTimeSeparator();
+}
+
 void Context::Reset() {
   stopped = false;
   out.CollectClipboard(false);

@@ -23,6 +23,9 @@ struct Options {
   char decimal_sep = '.';       ///< decimal separator of the number patterns
   char date_sep = '/';          ///< date separator of the Quendar sample times
   char time_sep = ':';          ///< time separator of the Quendar sample times
+
+  /// Takes the three separators from the user's regional settings (the locale).
+  void UseRegionalSeparators();
 };
 
 inline constexpr std::string_view kStoppedEnding = "Stopped: the program is ending";

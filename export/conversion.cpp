@@ -67,13 +67,6 @@ class ScratchFolder {
   std::string path_;
 };
 
-// Points the file list at `path` alone, as a click on it would.
-void SelectFile(Form1& form, const std::string& path) {
-  form.File1.folder = FolderOf(path);
-  form.File1.file_name = NameOf(path);
-  form.File1.selected = {form.File1.file_name};
-}
-
 // The one file the conversion left in `folder`; empty when there is none.
 std::string OnlyFileIn(const std::string& folder) {
   std::error_code ec;
@@ -221,11 +214,11 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
   };
   if (!request.header.empty()) {
     // Load Header on the header file first, as the window's button does.
-    SelectFile(form, request.header);
+    form.SelectFile(request.header);
     form.BHeader_Click();
     if (!ui.message.empty() || session.ctx.stopped) return stopped();
   }
-  SelectFile(form, request.inputs.at(0));
+  form.SelectFile(request.inputs.at(0));
   for (size_t i = 1; i < request.inputs.size(); ++i) {
     form.File1.selected.push_back(NameOf(request.inputs[i]));
   }

@@ -111,15 +111,6 @@ char* QuendarTimeText::Put(char* p, std::chrono::sys_seconds t) {
   return p + 8;
 }
 
-char* PutQuendarTime(char* p, std::chrono::sys_seconds t, char date_sep, char time_sep) {
-  return QuendarTimeText(date_sep, time_sep).Put(p, t);
-}
-
-void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep, char time_sep) {
-  char text[kQuendarTimeText];
-  out.append(text, PutQuendarTime(text, t, date_sep, time_sep) - text);
-}
-
 bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q) {
   const uint64_t start = in.Position();
 

@@ -54,15 +54,10 @@ bool FinishQuendar(Context& ctx);
 /// is January of the next year, day 0 the last day of the month before.
 std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
 
-/// Appends `t` as dd/mm/yy hh:mm:ss, with `date_sep` in place of "/" and `time_sep` in place
-/// of ":".
-void AppendQuendarTime(std::string& out, std::chrono::sys_seconds t, char date_sep = '/',
-                       char time_sep = ':');
-/// Writes the same text at `p` (`kQuendarTimeText` bytes) and returns its end.
-char* PutQuendarTime(char* p, std::chrono::sys_seconds t, char date_sep = '/', char time_sep = ':');
 inline constexpr size_t kQuendarTimeText = 17;
 
-/// `PutQuendarTime` for a series of times: the date part is worked out again only when the day
+/// The times of a series as dd/mm/yy hh:mm:ss (`kQuendarTimeText` bytes), with the date and time
+/// separators given in place of "/" and ":"; the date part is worked out again only when the day
 /// changes.
 class QuendarTimeText {
  public:

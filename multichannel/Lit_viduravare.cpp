@@ -498,10 +498,6 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
   return complete || ctx.ReportMissingData();
 }
 
-void AppendStampText(std::string& out, const std::array<uint8_t, 6>& st) {
-  AppendStampParts(out, st, AppendHex2);
-}
-
 bool StampTextToDays(const std::string& text, double& days) {
   // dd/mm/yy hh:mm:ss
   if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' || text[11] != ':' ||

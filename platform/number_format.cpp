@@ -192,11 +192,6 @@ void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int d
   out.append(text, PutScaled(text, negative, q, decimals, sep) - text);
 }
 
-void AppendInt(std::string& out, int64_t value) {
-  char text[kMaxIntText];
-  out.append(text, PutInt(text, value) - text);
-}
-
 std::string Hex8(uint32_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string s(8, '0');

@@ -176,9 +176,6 @@ void AppendFixed(std::string& out, double value, int decimals, char sep);
 /// `AppendFixed` gives for their double, only faster.
 void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int decimals, char sep);
 
-/// Appends `value` in decimal.
-void AppendInt(std::string& out, int64_t value);
-
 /// The 32-bit pattern of `value` as exactly eight upper-case hexadecimal digits.
 std::string Hex8(uint32_t value);
 

@@ -196,7 +196,7 @@ TEST(FastRows, ManyChunksGiveEveryRowOnceTheClipboardTheFileTextAndEveryPercenta
     const int i = static_cast<int>(lines) - 2;
     std::string row = text.substr(at, end - at);
     std::string tail = "\t0.00\t0.02\t0.00\t0.00\t0\t";  // 2/103 drops, 2/102 stays
-    AppendInt(tail, i < 2 ? 0 : i);
+    tail += std::to_string(i < 2 ? 0 : i);
     ASSERT_EQ(row.substr(row.size() - tail.size()), tail) << "row " << i;
   }
   EXPECT_EQ(lines, 9002u);

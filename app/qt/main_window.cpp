@@ -21,7 +21,6 @@
 #include <algorithm>
 
 #include "app/qt/cp1252.h"
-#include "platform/number_format.h"
 #include "platform/paths.h"
 #ifdef VIDURAVARE_CHART
 #include "app/qt/chart/chart_window.h"
@@ -92,9 +91,7 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
     return QFileDialog::getExistingDirectory(parent, tr("Output folder"), current);
   };
   showOutputFolder();
-  session_.ctx.opts.decimal_sep = LocaleDecimalSeparator();
-  session_.ctx.opts.date_sep = LocaleDateSeparator();
-  session_.ctx.opts.time_sep = LocaleTimeSeparator();
+  session_.ctx.opts.UseRegionalSeparators();
   fillDrives();
   openFolder(QDir::currentPath());
 }
