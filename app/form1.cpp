@@ -2,10 +2,10 @@
 
 #include "dump/config.h"
 #include "dump/layout.h"
-#include "logger/lit_pdc.h"
+#include "logger/convert.h"
 #include "logger/pdc_frame.h"
-#include "minichannel/Lit_minivoies.h"
-#include "multichannel/Lit_viduravare.h"
+#include "minichannel/convert.h"
+#include "multichannel/convert.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -43,8 +43,8 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
 }
 
 std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
-  s_.log.HeaderLoaded = false;
-  s_.cfg.ModuleCount = 0;
+  s_.log.header_loaded = false;
+  s_.cfg.module_count = 0;
   s_.shell.OutName = kDefaultOutName;
   s_.shell.Busy = false;
   s_.shell.CmdLineMode = false;
@@ -54,7 +54,7 @@ std::optional<MakeResult> Form1::Form_Load(std::string_view command_line) {
   const bool input_ok = EndsWith(items[0], ".pdb") || EndsWith(items[0], ".pdc");
   if (!input_ok || !EndsWith(items[1], ".txt")) return std::nullopt;
 
-  s_.ctx.opts.copyclip = false;
+  s_.ctx.opts.copy_to_clipboard = false;
   s_.shell.OutName = std::string("\\").append(items[1]);
   s_.shell.CmdLineMode = true;
   // An installed program's folder is not the user's to write: the output then goes to the
@@ -133,34 +133,34 @@ MakeResult Form1::Convert() {
         inputs.push_back(JoinPath(File1.folder, entry));
     }
     const bool done =
-        ConvertPdc(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, !sh.CmdLineMode, sh.OutName,
-                   [this](const std::string& name) { return OpenOutput(name); });
+        ConvertLogger(s_.ctx, sh.InFile, cfg, s_.tables, s_.log, inputs, !sh.CmdLineMode,
+                      sh.OutName, [this](const std::string& name) { return OpenOutput(name); });
     return done ? MakeResult::kDone : MakeResult::kStopped;
   }
 
-  entete(sh.InFile, cfg);
-  RecordCentral(sh.InFile, cfg, s_.ui, true);
+  ReadDumpHeader(sh.InFile, cfg);
+  ReadCentralRecord(sh.InFile, cfg, s_.ui, true);
   if (s_.ui.QuitRequested()) {
     s_.ctx.Stop(kStoppedEnding);
     return MakeResult::kStopped;
   }
-  if (cfg.ModuleCount > kMaxModules) {
-    s_.ctx.Stop("Error in file : " + std::to_string(cfg.ModuleCount) +
+  if (cfg.module_count > kMaxModules) {
+    s_.ctx.Stop("Error in file : " + std::to_string(cfg.module_count) +
                 " modules, no more than 25 can be read; conversion stopped");
     return MakeResult::kStopped;
   }
-  const int32_t modules = cfg.ModuleCount;
-  for (int32_t m = 1; m <= modules; ++m) RecordModules(sh.InFile, cfg, m);
+  const int32_t modules = cfg.module_count;
+  for (int32_t m = 1; m <= modules; ++m) ReadModuleRecord(sh.InFile, cfg, m);
 
-  if (cfg.MiniMode) {
+  if (cfg.mini_channel) {
     // A mini-channel dump always goes to mini1.txt, whatever name was asked for.
     if (!OpenOutput("\\mini1.txt")) return MakeResult::kStopped;
-    return MiniConvert(s_.ctx, sh.InFile, cfg, s_.tables.rec) ? MakeResult::kDone
-                                                              : MakeResult::kStopped;
+    return ConvertMiniChannel(s_.ctx, sh.InFile, cfg, s_.tables.records) ? MakeResult::kDone
+                                                                         : MakeResult::kStopped;
   }
-  if (s_.ctx.opts.check_txt_name) sh.OutName = SerialOutName(cfg.CentralSN);
+  if (s_.ctx.opts.name_after_serial) sh.OutName = SerialOutName(cfg.central_sn);
   if (!OpenOutput(sh.OutName)) return MakeResult::kStopped;
-  return MultiConvert(s_.ctx, sh.InFile, cfg, s_.tables) ? MakeResult::kDone : MakeResult::kStopped;
+  return ConvertDump(s_.ctx, sh.InFile, cfg, s_.tables) ? MakeResult::kDone : MakeResult::kStopped;
 }
 
 bool Form1::OpenOutput(const std::string& out_name) {
@@ -196,7 +196,7 @@ void Form1::File1_Click() {
   Config& cfg = s_.cfg;
   if (sh.Busy) return;
   sh.Busy = true;
-  cfg.CentralName = kBlankName;
+  cfg.central_name = kBlankName;
   s_.ui.ProcessEvents();
 
   Text2 = InputPath();
@@ -214,17 +214,17 @@ void Form1::File1_Click() {
   }
   const bool logger = IsLoggerName(File1.file_name);
   if (logger) {
-    entete_pdc(sh.InFile, cfg, s_.log);
+    ReadLoggerPreview(sh.InFile, cfg, s_.log);
   } else {
-    entete(sh.InFile, cfg);
-    RecordCentral(sh.InFile, cfg, s_.ui, false);
+    ReadDumpHeader(sh.InFile, cfg);
+    ReadCentralRecord(sh.InFile, cfg, s_.ui, false);
   }
-  const std::string sn = Hex8(static_cast<uint32_t>(cfg.CentralSN));
+  const std::string sn = Hex8(static_cast<uint32_t>(cfg.central_sn));
   std::string line = "Concentrator SN: " + sn + " - ";
-  if (cfg.CentralName.empty()) {
-    line += "data file, starting address: " + std::to_string(s_.log.PageAddr);
+  if (cfg.central_name.empty()) {
+    line += "data file, starting address: " + std::to_string(s_.log.page_address);
   } else {
-    line += Cp1252ToUtf8(cfg.CentralName);
+    line += Cp1252ToUtf8(cfg.central_name);
     if (logger) line += " This File has a Header";
   }
   s_.ui.SetStatus(line);

@@ -34,8 +34,8 @@ struct Session {
   /// and the stop of the conversion before. The configuration otherwise stays as the last read
   /// left it, and so do the loaded header and the logger's page column.
   void ClearForMake() {
-    cfg.CentralName = kBlankName;
-    log.BlockMode = false;
+    cfg.central_name = kBlankName;
+    log.block_mode = false;
     log.block.no_stamp = false;
     tables.Clear();
     ctx.Reset();

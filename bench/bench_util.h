@@ -138,8 +138,8 @@ inline double MakeInProcess(const Case& c) {
     Session session(ui);
     Form1 form(session);
     form.Form_Load("");
-    session.ctx.opts.copyclip = false;
-    session.ctx.opts.decimal_sep = '.';
+    session.ctx.opts.copy_to_clipboard = false;
+    session.ctx.opts.decimal_separator = '.';
     form.OutputPathOverride = c.output;
     const auto start = std::chrono::steady_clock::now();
     if (!c.header.empty()) {

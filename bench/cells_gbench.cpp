@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "platform/number_format.h"
 
 namespace {
@@ -79,16 +80,6 @@ void RatioCellAtPointer(benchmark::State& state) {
 BENCHMARK(RatioCellAtPointer);
 
 const std::array<uint8_t, 6> kStamp = {0x18, 0x03, 0x05, 0x14, 0x30, 0x00};
-
-void StampAppended(benchmark::State& state) {
-  std::string out;
-  for (auto _ : state) {
-    out.clear();
-    AppendStampParts(out, kStamp, AppendHex2);
-    benchmark::DoNotOptimize(out.data());
-  }
-}
-BENCHMARK(StampAppended);
 
 void StampAtPointer(benchmark::State& state) {
   char text[32];

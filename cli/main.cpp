@@ -139,14 +139,14 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
     return "--bom and --delimiter apply to text output, not to --format xlsx";
   }
   r.header = a.header;
-  r.options.copyclip = false;
+  r.options.copy_to_clipboard = false;
   // The regional separators, each replaced by the one given.
   r.options.UseRegionalSeparators();
-  if (!a.decimal_separator.empty()) r.options.decimal_sep = a.decimal_separator[0];
-  if (!a.date_separator.empty()) r.options.date_sep = a.date_separator[0];
-  if (!a.time_separator.empty()) r.options.time_sep = a.time_separator[0];
-  r.options.datetimecheck = a.no_date_check;
-  r.options.check_txt_name = a.sn_name;
+  if (!a.decimal_separator.empty()) r.options.decimal_separator = a.decimal_separator[0];
+  if (!a.date_separator.empty()) r.options.date_separator = a.date_separator[0];
+  if (!a.time_separator.empty()) r.options.time_separator = a.time_separator[0];
+  r.options.skip_date_check = a.no_date_check;
+  r.options.name_after_serial = a.sn_name;
   return "";
 }
 
@@ -269,7 +269,7 @@ int RunHeader(const std::string& path) {
   OneFile f(path);
   f.form.BHeader_Click();
   std::printf("%s\n", (f.ui.Message().empty() ? f.ui.Status() : f.ui.Message()).c_str());
-  return f.session.log.HeaderLoaded ? kExitOk : kExitFailed;
+  return f.session.log.header_loaded ? kExitOk : kExitFailed;
 }
 
 // The window's command line: the items behind the program name, split at every blank.

@@ -1,6 +1,7 @@
 #include "core/context.h"
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "platform/number_format.h"
 
 namespace vid {
@@ -21,9 +22,9 @@ std::string SerialOutName(int32_t sn) {
 }
 
 void Options::UseRegionalSeparators() {
-  decimal_sep = LocaleDecimalSeparator();
-  date_sep = LocaleDateSeparator();
-  time_sep = LocaleTimeSeparator();
+  decimal_separator = LocaleDecimalSeparator();
+  date_separator = LocaleDateSeparator();
+  time_separator = LocaleTimeSeparator();
 }
 
 void Context::Reset() {

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/CStringBuilder.h"
 #include "platform/output_file.h"
 #include "platform/ui.h"
 
@@ -17,12 +16,12 @@ namespace vid {
 
 /// The window's check boxes and the regional setting that the conversions read.
 struct Options {
-  bool copyclip = true;         ///< "Copy data to clipboard"
-  bool datetimecheck = false;   ///< "Don't check  date/time formats": every time stamp is valid
-  bool check_txt_name = false;  ///< "Output TXT file name = concentrator SN"
-  char decimal_sep = '.';       ///< decimal separator of the number patterns
-  char date_sep = '/';          ///< date separator of the Quendar sample times
-  char time_sep = ':';          ///< time separator of the Quendar sample times
+  bool copy_to_clipboard = true;   ///< "Copy data to clipboard"
+  bool skip_date_check = false;    ///< "Don't check  date/time formats": every time stamp is valid
+  bool name_after_serial = false;  ///< "Output TXT file name = concentrator SN"
+  char decimal_separator = '.';    ///< decimal separator of the number patterns
+  char date_separator = '/';       ///< date separator of the Quendar sample times
+  char time_separator = ':';       ///< time separator of the Quendar sample times
 
   /// Takes the three separators from the user's regional settings (the locale).
   void UseRegionalSeparators();
@@ -49,7 +48,8 @@ class OutputSink {
 
   /// Starts (or stops) collecting the clipboard copy; what was collected before is dropped.
   void CollectClipboard(bool on) {
-    clip_.Clear(true);
+    clip_.clear();
+    clip_.shrink_to_fit();
     collect_ = on;
   }
   bool Collecting() const { return collect_; }
@@ -57,20 +57,20 @@ class OutputSink {
   void WriteLine(std::string_view line) {
     file.WriteLine(line);
     if (collect_) {
-      clip_.Append(line);
-      clip_.Append("\r\n");
+      clip_.append(line);
+      clip_.append("\r\n");
     }
   }
   /// Writes `text`, whole lines with their CR LF, into the file and the clipboard copy.
   void WriteBlock(std::string_view text) {
     file.WriteBlock(text);
-    if (collect_) clip_.Append(text);
+    if (collect_) clip_.append(text);
   }
   /// The collected lines as one text.
-  const std::string& ClipboardText() { return clip_.ToString(); }
+  const std::string& ClipboardText() const { return clip_; }
 
  private:
-  CStringBuilder clip_;
+  std::string clip_;
   bool collect_ = false;
 };
 

@@ -1,4 +1,4 @@
-// The two big tables of a conversion. `PageTable` is the channel table `PageBuf`: 26 columns of
+// The two big tables of a conversion. `PageTable` is the channel table `pages`: 26 columns of
 // 1200000 bytes, each column one channel's data memory, positions 1-based. `RecordTables` hold
 // the records a scan found: time stamps, voltages and raw words, rows 1..100000; the mini-channel
 // conversion keeps its time stamps and values in the same rows. Both are allocated once for the
@@ -54,10 +54,6 @@ class PageTable {
   // enough together that every 2 MiB step holds some of it.
   PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes, true) {}
 
-  /// True when position n (1-based) of column col exists.
-  static bool Holds(int64_t n, int col) {
-    return n >= 1 && n <= kPageBufBytes && col >= 0 && col < kPageBufColumns;
-  }
   uint8_t Get(int64_t n, int col) const { return Column(col)[n - 1]; }
   void Set(int64_t n, int col, uint8_t b) {
     Column(col)[n - 1] = b;
@@ -108,10 +104,10 @@ class RecordTables {
     double phase[3], vrms[3], umin[3], umax[3];
   };
 
-  /// StampPart(r, 0..5): year, month, day, hour, minute, second as stored.
-  std::array<uint8_t, 6>& StampPart(int64_t r) { return Touch(r), stamp_[r]; }
-  /// RawSample(r, 0..149).
-  std::array<int16_t, kSampleColumns>& RawSample(int64_t r) { return Touch(r), raw_[r]; }
+  /// StampBytes(r, 0..5): year, month, day, hour, minute, second as stored.
+  std::array<uint8_t, 6>& StampBytes(int64_t r) { return Touch(r), stamp_[r]; }
+  /// RawWords(r, 0..149).
+  std::array<int16_t, kSampleColumns>& RawWords(int64_t r) { return Touch(r), raw_[r]; }
   double& PhaseVolts(int64_t r, int p) { return Touch(r), volts_[r].phase[p - 1]; }
   double& QualVrms(int64_t r, int p) { return Touch(r), volts_[r].vrms[p - 1]; }
   double& QualUmin(int64_t r, int p) { return Touch(r), volts_[r].umin[p - 1]; }
@@ -119,8 +115,8 @@ class RecordTables {
   double& QualDowntime(int64_t r) { return Touch(r), downtime_[r]; }
 
   // Reading only; safe from several threads while nothing writes.
-  const std::array<uint8_t, 6>& StampPart(int64_t r) const { return stamp_[r]; }
-  const std::array<int16_t, kSampleColumns>& RawSample(int64_t r) const { return raw_[r]; }
+  const std::array<uint8_t, 6>& StampBytes(int64_t r) const { return stamp_[r]; }
+  const std::array<int16_t, kSampleColumns>& RawWords(int64_t r) const { return raw_[r]; }
   const Volts& VoltsRow(int64_t r) const { return volts_[r]; }
 
   /// Zeroes every row used since the last clear.
@@ -134,7 +130,7 @@ class RecordTables {
     used_ = 0;
   }
 
-  int32_t StampCount = 0;  ///< the row being filled; after a scan one more than the rows stored
+  int32_t stamp_count = 0;  ///< the row being filled; after a scan one more than the rows stored
 
  private:
   void Touch(int64_t r) {
@@ -150,13 +146,13 @@ class RecordTables {
 
 /// The tables a Make fills: the channel table and the record tables.
 struct Tables {
-  PageTable PageBuf;
-  RecordTables rec;
+  PageTable pages;
+  RecordTables records;
 
   /// Everything back to zero, as every Make starts.
   void Clear() {
-    PageBuf.Erase();
-    rec.ClearRows();
+    pages.Erase();
+    records.ClearRows();
   }
 };
 

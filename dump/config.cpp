@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "dump/decode.h"
 #include "dump/layout.h"
 #include "platform/ui.h"
@@ -18,10 +19,10 @@ int32_t Distance(int32_t to, int32_t from) {
 }
 
 int32_t ReadBe32(InputFile& in) {
-  return inv4(in.ReadLe32());
+  return Be32(in.ReadLe32());
 }
 int16_t ReadBe16(InputFile& in) {
-  return inv2(in.ReadLe16());
+  return Be16(in.ReadLe16());
 }
 
 void Report(Ui& ui, const char* text) {
@@ -60,107 +61,107 @@ uint8_t KindDivisor(uint8_t kind, int16_t param) {
   }
 }
 
-void entete(InputFile& in, Config& cfg) {
+void ReadDumpHeader(InputFile& in, Config& cfg) {
   uint8_t skipped[kHeaderSkip];
   in.Read(skipped, sizeof skipped);  // texts, words and values that carry nothing we use
   int32_t count = ReadBe16(in);
   if (count < 0) count += 65536;
-  cfg.RecCount = count;
-  std::fill(cfg.RecAddr.begin(), cfg.RecAddr.end(), 0);
+  cfg.record_count = count;
+  std::fill(cfg.record_address.begin(), cfg.record_address.end(), 0);
   for (int32_t k = 1; k <= count; ++k) {
-    cfg.RecAddr[k] = ReadBe32(in);
+    cfg.record_address[k] = ReadBe32(in);
     in.ReadLe32();
   }
   if (count >= 1) {
-    cfg.RecAddr[count + 1] =
-        static_cast<int32_t>(static_cast<uint32_t>(cfg.RecAddr[count]) + kLastRecordLength);
+    cfg.record_address[count + 1] =
+        static_cast<int32_t>(static_cast<uint32_t>(cfg.record_address[count]) + kLastRecordLength);
   }
 }
 
-void NextRecordDates(InputFile& in, const Config& cfg, int32_t k) {
-  in.SkipTo(cfg.RecAddr[k]);
+void SeekRecord(InputFile& in, const Config& cfg, int32_t k) {
+  in.SkipTo(cfg.record_address[k]);
 }
 
-void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct) {
-  NextRecordDates(in, cfg, 1);
+void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct) {
+  SeekRecord(in, cfg, 1);
   uint8_t name[16];
   in.Read(name, sizeof name);
-  cfg.CentralName = CutAtNul(name, sizeof name);
-  cfg.CentralSN = ReadBe32(in);
-  cfg.EndAddr = ReadBe32(in);
+  cfg.central_name = CutAtNul(name, sizeof name);
+  cfg.central_sn = ReadBe32(in);
+  cfg.end_address = ReadBe32(in);
 
-  if (cfg.EndAddr == kMiniMarker) {
-    cfg.MiniMode = true;
+  if (cfg.end_address == kMiniMarker) {
+    cfg.mini_channel = true;
     const int16_t page = ReadBe16(in);
     const int16_t offset = ReadBe16(in);
-    cfg.WrapFlag = in.ReadLe16();
+    cfg.wrap_flag = in.ReadLe16();
     ReadBe16(in);  // central parameter, not used
-    cfg.MiniMult = ReadBe16(in);
-    cfg.MiniDiv = ReadBe16(in);
+    cfg.mini_multiplier = ReadBe16(in);
+    cfg.mini_divisor = ReadBe16(in);
     for (int i = 0; i < 4; ++i) in.ReadLe16();
-    cfg.EndAddr = offset + kMiniPageSize * page;
-    cfg.ModuleCount = 0;
-    cfg.DataLimit = cfg.WrapFlag < 1 ? cfg.EndAddr : kMiniMemory;
+    cfg.end_address = offset + kMiniPageSize * page;
+    cfg.module_count = 0;
+    cfg.data_limit = cfg.wrap_flag < 1 ? cfg.end_address : kMiniMemory;
     return;
   }
 
-  cfg.MiniMode = false;
-  cfg.WrapFlag = in.ReadByte();
+  cfg.mini_channel = false;
+  cfg.wrap_flag = in.ReadByte();
   in.ReadByte();  // central parameter, not used
-  cfg.ModuleCount = in.ReadByte();
-  cfg.CentralType = in.ReadByte();
-  if (cfg.WrapFlag == 0) {
-    cfg.DataLimit = cfg.EndAddr;
+  cfg.module_count = in.ReadByte();
+  cfg.central_type = in.ReadByte();
+  if (cfg.wrap_flag == 0) {
+    cfg.data_limit = cfg.end_address;
   } else {
-    cfg.DataLimit = cfg.CentralType == kKindLargeMemory ? kMemoryTypeF : kMemoryOther;
+    cfg.data_limit = cfg.central_type == kKindLargeMemory ? kMemoryTypeF : kMemoryOther;
   }
-  cfg.CentralTypeG = cfg.CentralType == kKindQuality;
+  cfg.quality_channel = cfg.central_type == kKindQuality;
   if (!correct) return;
 
-  const int32_t head = Distance(cfg.RecAddr[2], cfg.RecAddr[1]);
+  const int32_t head = Distance(cfg.record_address[2], cfg.record_address[1]);
   if (head < kCentralRecordMin || head > kCentralRecordMax)
     Report(ui, "...Invalid Concentrator Header section.. Corrected...");
 
   int32_t n = 0;
-  for (int32_t k = 3; k <= cfg.RecCount; ++k) {
-    const int32_t d = Distance(cfg.RecAddr[k], cfg.RecAddr[k - 1]);
+  for (int32_t k = 3; k <= cfg.record_count; ++k) {
+    const int32_t d = Distance(cfg.record_address[k], cfg.record_address[k - 1]);
     if (d >= kModuleRecordMin && d <= kModuleRecordMax) ++n;
   }
-  if (n != cfg.ModuleCount) {
-    cfg.ModuleCount = n;
+  if (n != cfg.module_count) {
+    cfg.module_count = n;
     Report(ui, "..Incoherent Module Number..Corrected");
   }
 }
 
-void RecordModules(InputFile& in, Config& cfg, int32_t m) {
-  NextRecordDates(in, cfg, m + 1);
+void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m) {
+  SeekRecord(in, cfg, m + 1);
   uint8_t field[16];
   in.Read(field, sizeof field);
   // The module name is not used.
-  cfg.ModuleSN[m] = ReadBe32(in);
+  cfg.module_sn[m] = ReadBe32(in);
   for (int s = 1; s <= 12; ++s) {
     const uint8_t b = in.ReadByte();
-    cfg.ChannelScale[m][s] = b == 0 ? 1 : b;
+    cfg.channel_scale[m][s] = b == 0 ? 1 : b;
   }
   for (int c = 1; c <= 6; ++c) in.ReadByte();  // channel flags, not used
-  cfg.ModuleType[m] = kModuleTypeDefault;
-  if (cfg.CentralType < kKindNamedChannels) {
-    for (int c = 1; c <= 6; ++c) cfg.ChannelName[m][c] = "Voie " + std::to_string(c);
+  cfg.module_type[m] = kModuleTypeDefault;
+  if (cfg.central_type < kKindNamedChannels) {
+    for (int c = 1; c <= 6; ++c) cfg.channel_name[m][c] = "Voie " + std::to_string(c);
     return;
   }
   for (int c = 1; c <= 6; ++c) {
     in.Read(field, sizeof field);
-    cfg.ChannelName[m][c] = CutAtNul(field, sizeof field);
+    cfg.channel_name[m][c] = CutAtNul(field, sizeof field);
   }
   const uint8_t type = in.ReadByte();
-  cfg.ModuleType[m] = type == 0 ? kModuleTypeDefault : type;
+  cfg.module_type[m] = type == 0 ? kModuleTypeDefault : type;
   in.ReadByte();
-  if (!HasChannelKinds(cfg.ModuleType[m])) return;
-  for (int c = 1; c <= 6; ++c) cfg.ChannelParam[m][c] = in.ReadLe16();
-  for (int c = 1; c <= 6; ++c) cfg.ChannelKind[m][c] = in.ReadByte();
+  if (!HasChannelKinds(cfg.module_type[m])) return;
+  for (int c = 1; c <= 6; ++c) cfg.channel_param[m][c] = in.ReadLe16();
+  for (int c = 1; c <= 6; ++c) cfg.channel_kind[m][c] = in.ReadByte();
   for (int c = 1; c <= 6; ++c) {
-    cfg.ChannelScale[m][2 * c - 1] = 1;
-    cfg.ChannelScale[m][2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
+    cfg.channel_scale[m][2 * c - 1] = 1;
+    cfg.channel_scale[m][2 * c] = KindDivisor(cfg.channel_kind[m][c], cfg.channel_param[m][c]);
   }
 }
 

@@ -1,6 +1,6 @@
 // The shared configuration of an installation, and the readers that fill it from a
-// concentrator dump: the header with its record address table (`entete`), the central unit
-// record (`RecordCentral`) and the module records (`RecordModules`). The logger readers fill
+// concentrator dump: the header with its record address table (`ReadDumpHeader`), the central unit
+// record (`ReadCentralRecord`) and the module records (`ReadModuleRecord`). The logger readers fill
 // the same configuration from their own records. Nothing here clears the configuration: every
 // read overwrites the fields it reads. Reads past the end of the input give 0.
 #pragma once
@@ -22,47 +22,47 @@ inline constexpr int kRecAddrLast = 100000;  ///< record table indexes 0..100000
 inline const std::string kBlankName(16, ' ');
 
 struct Config {
-  int32_t RecCount = 0;  ///< entries of the record table, 0..65535
-  /// RecAddr[k]: 0-based file offset of record k; index 0..100000.
-  std::vector<int32_t> RecAddr = std::vector<int32_t>(kRecAddrLast + 1);
+  int32_t record_count = 0;  ///< entries of the record table, 0..65535
+  /// record_address[k]: 0-based file offset of record k; index 0..100000.
+  std::vector<int32_t> record_address = std::vector<int32_t>(kRecAddrLast + 1);
 
-  std::string CentralName;
-  int32_t CentralSN = 0;
-  int32_t EndAddr = 0;      ///< write pointer of the data memory
-  int16_t WrapFlag = 0;     ///< 1 or more: the circular memory has wrapped round
-  int32_t DataLimit = 0;    ///< bytes of each data memory that hold data
-  int32_t ModuleCount = 0;  ///< a byte in the file; a corrected count may be larger
-  uint8_t CentralType = 0;  ///< kind letter: 'd', 'f', 'g', 'r'...
-  bool CentralTypeG = false;
-  bool MiniMode = false;
-  int16_t MiniMult = 0;
-  int16_t MiniDiv = 0;
+  std::string central_name;
+  int32_t central_sn = 0;
+  int32_t end_address = 0;   ///< write pointer of the data memory
+  int16_t wrap_flag = 0;     ///< 1 or more: the circular memory has wrapped round
+  int32_t data_limit = 0;    ///< bytes of each data memory that hold data
+  int32_t module_count = 0;  ///< a byte in the file; a corrected count may be larger
+  uint8_t central_type = 0;  ///< kind letter: 'd', 'f', 'g', 'r'...
+  bool quality_channel = false;
+  bool mini_channel = false;
+  int16_t mini_multiplier = 0;
+  int16_t mini_divisor = 0;
 
   // Per module, index 1..25 (index 0 unused; one spare slot at the end).
-  std::array<int32_t, kMaxModules + 2> ModuleSN{};
-  std::array<uint8_t, kMaxModules + 2> ModuleType{};
-  /// ChannelScale[m][2c-1] multiplier, [m][2c] divisor of channel c; never 0.
-  std::array<std::array<uint8_t, 13>, kMaxModules + 2> ChannelScale{};
+  std::array<int32_t, kMaxModules + 2> module_sn{};
+  std::array<uint8_t, kMaxModules + 2> module_type{};
+  /// channel_scale[m][2c-1] multiplier, [m][2c] divisor of channel c; never 0.
+  std::array<std::array<uint8_t, 13>, kMaxModules + 2> channel_scale{};
   // Per channel, index [m][1..6].
-  std::array<std::array<std::string, 7>, kMaxModules + 2> ChannelName;
-  std::array<std::array<int16_t, 7>, kMaxModules + 2> ChannelParam{};
-  std::array<std::array<uint8_t, 7>, kMaxModules + 2> ChannelKind{};
+  std::array<std::array<std::string, 7>, kMaxModules + 2> channel_name;
+  std::array<std::array<int16_t, 7>, kMaxModules + 2> channel_param{};
+  std::array<std::array<uint8_t, 7>, kMaxModules + 2> channel_kind{};
 };
 
-/// Reads the header from offset 0: fills `RecCount` and `RecAddr`. Table entries behind the
-/// ones this dump fills are set to 0, so no entry of an earlier dump survives.
-void entete(InputFile& in, Config& cfg);
+/// Reads the header from offset 0: fills `record_count` and `record_address`. Table entries behind
+/// the ones this dump fills are set to 0, so no entry of an earlier dump survives.
+void ReadDumpHeader(InputFile& in, Config& cfg);
 
-/// Moves the input forward to the file offset RecAddr[k] (never backward, never past the end).
-/// `k` must lie in 0..100000.
-void NextRecordDates(InputFile& in, const Config& cfg, int32_t k);
+/// Moves the input forward to the file offset record_address[k] (never backward, never past the
+/// end). `k` must lie in 0..100000.
+void SeekRecord(InputFile& in, const Config& cfg, int32_t k);
 
 /// Reads the central unit record. With `correct` set it checks the record table, reports in the
-/// status line (each report followed by a 2000 ms pause) and may correct `ModuleCount`.
-void RecordCentral(InputFile& in, Config& cfg, Ui& ui, bool correct);
+/// status line (each report followed by a 2000 ms pause) and may correct `module_count`.
+void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct);
 
 /// Reads the record of module `m` (1..25) into row m of the module tables.
-void RecordModules(InputFile& in, Config& cfg, int32_t m);
+void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m);
 
 /// The divisor of a channel of a type-254 or type-250 module, from its kind code and the low
 /// byte of its parameter word.

@@ -162,8 +162,9 @@ bool WriteXlsx(LineReader& in, const std::string& target, const std::string& scr
   std::string_view first;
   const bool any = in.Next(&first);
   const std::string_view serial = first.substr(0, first.find('\t'));
-  layout.name = SheetName(
-      cfg.CentralName, IsSerialText(serial) ? serial : Hex8(static_cast<uint32_t>(cfg.CentralSN)));
+  layout.name =
+      SheetName(cfg.central_name,
+                IsSerialText(serial) ? serial : Hex8(static_cast<uint32_t>(cfg.central_sn)));
 
   const bool to_stdout = target == kStandardOutput;
   std::string temp = to_stdout ? JoinPath(scratch, "out.xlsx") : target + ".partXXXXXX";
@@ -206,7 +207,7 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
   RecordingUi ui(shown);
   Session session(ui);
   session.ctx.opts = request.options;
-  session.ctx.opts.copyclip = false;
+  session.ctx.opts.copy_to_clipboard = false;
   Form1 form(session);
   form.Form_Load("");
   auto stopped = [&ui] {
@@ -263,7 +264,7 @@ ConversionResult RunConversion(const ConversionRequest& request, Ui& shown) {
   std::string error;
   bool ok = in.Open(JoinPath(scratch.path(), text_name), &error);
   if (ok && request.style.format == OutputFormat::kXlsx) {
-    const SheetLayout layout{"", session.ctx.opts.decimal_sep, request.style.text.dates};
+    const SheetLayout layout{"", session.ctx.opts.decimal_separator, request.style.text.dates};
     ok = WriteXlsx(in, target, scratch.path(), layout, session.cfg, &error);
   } else if (ok) {
     ok = WriteText(in, target, request.style.text, &error);

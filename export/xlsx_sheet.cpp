@@ -123,7 +123,7 @@ void XlsxSheet::AddLine(std::string_view line) {
       lxw_datetime dt{stamp->year, stamp->month,  stamp->day,
                       stamp->hour, stamp->minute, static_cast<double>(stamp->second)};
       Fail(worksheet_write_datetime(sheet_, row_, col, &dt, date_format_));
-    } else if (!header && ParseNumberCell(cell, layout_.decimal_sep, &value, &decimals)) {
+    } else if (!header && ParseNumberCell(cell, layout_.decimal_separator, &value, &decimals)) {
       Fail(worksheet_write_number(sheet_, row_, col, value, NumberFormat(decimals)));
     } else {
       text_.clear();

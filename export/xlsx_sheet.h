@@ -19,7 +19,7 @@ namespace vid {
 
 struct SheetLayout {
   std::string name;                        ///< the sheet name, valid (see `SheetName`)
-  char decimal_sep = '.';                  ///< the decimal separator of the numbers in the text
+  char decimal_separator = '.';            ///< the decimal separator of the numbers in the text
   DateStyle dates = DateStyle::kDayFirst;  ///< how the date-time cells are shown
 };
 

@@ -15,7 +15,7 @@ Harness::Harness() {
   form.ProgramFolder = dir;
   form.File1.folder = dir;
   form.OutputToMemory = true;
-  session.ctx.opts.copyclip = false;
+  session.ctx.opts.copy_to_clipboard = false;
 }
 
 void Harness::Put(const std::string& name, const uint8_t* data, size_t size) const {

@@ -5,44 +5,44 @@
 namespace vid {
 
 void ReadRecordHead(InputFile& in, LoggerState& lg) {
-  lg.RecMarker = static_cast<uint16_t>(inv2(in.ReadLe16()));
-  lg.RecLength = in.ReadLe16();
-  lg.RecType = static_cast<uint16_t>(inv2(in.ReadLe16()));
+  lg.record_marker = static_cast<uint16_t>(Be16(in.ReadLe16()));
+  lg.record_length = in.ReadLe16();
+  lg.record_type = static_cast<uint16_t>(Be16(in.ReadLe16()));
 }
 
 void SkipRecordRest(InputFile& in, LoggerState& lg, int32_t consumed) {
-  const int32_t length = lg.RecLength;
+  const int32_t length = lg.record_length;
   if (length > consumed) in.SkipTo(static_cast<int64_t>(in.Position()) + (length - consumed));
   in.ReadLe16();  // trailer, not checked
 }
 
-void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg) {
+void ReadLoggerCentral(InputFile& in, Config& cfg, LoggerState& lg) {
   uint8_t name[16];
   in.Read(name, sizeof name);
-  cfg.CentralName = CutAtNul(name, sizeof name);
-  cfg.CentralSN = in.ReadLe32();
-  cfg.EndAddr = in.ReadLe32();
+  cfg.central_name = CutAtNul(name, sizeof name);
+  cfg.central_sn = in.ReadLe32();
+  cfg.end_address = in.ReadLe32();
   in.ReadByte();  // central parameter, not used
-  cfg.WrapFlag = in.ReadByte();
-  cfg.ModuleCount = in.ReadByte();
-  cfg.CentralType = in.ReadByte();
-  cfg.DataLimit = 0;
+  cfg.wrap_flag = in.ReadByte();
+  cfg.module_count = in.ReadByte();
+  cfg.central_type = in.ReadByte();
+  cfg.data_limit = 0;
   SkipRecordRest(in, lg, kCentralFields);
 }
 
-void entete_pdc(InputFile& in, Config& cfg, LoggerState& lg) {
+void ReadLoggerPreview(InputFile& in, Config& cfg, LoggerState& lg) {
   do {
-    lg.RecMarker = static_cast<uint16_t>(inv2(in.ReadLe16()));
-  } while (lg.RecMarker != kSectionInstall && !in.AtEnd());
-  lg.RecLength = in.ReadLe16();
-  lg.RecType = static_cast<uint16_t>(inv2(in.ReadLe16()));
-  cfg.CentralSN = 0;
-  if (lg.RecType == kCentralRecord) {
-    ReadPdcCentral(in, cfg, lg);
-  } else if (lg.RecType == kPageRecord) {
-    cfg.CentralSN = in.ReadLe32();
-    lg.PageAddr = in.ReadLe32();
-    cfg.CentralName.clear();
+    lg.record_marker = static_cast<uint16_t>(Be16(in.ReadLe16()));
+  } while (lg.record_marker != kSectionInstall && !in.AtEnd());
+  lg.record_length = in.ReadLe16();
+  lg.record_type = static_cast<uint16_t>(Be16(in.ReadLe16()));
+  cfg.central_sn = 0;
+  if (lg.record_type == kCentralRecord) {
+    ReadLoggerCentral(in, cfg, lg);
+  } else if (lg.record_type == kPageRecord) {
+    cfg.central_sn = in.ReadLe32();
+    lg.page_address = in.ReadLe32();
+    cfg.central_name.clear();
   }
 }
 

@@ -29,19 +29,19 @@ inline constexpr int32_t kCentralFields = 28;
 /// records fill no table; the same bound holds 113000 of them, far beyond a logger's memory.
 inline constexpr uint64_t kMaxLoggerBytes = 2 * uint64_t{kPageBufColumns} * kPageBufBytes;
 
-/// Reads `RecMarker`, `RecLength` and `RecType`.
+/// Reads `record_marker`, `record_length` and `record_type`.
 void ReadRecordHead(InputFile& in, LoggerState& lg);
 
-/// Reads and drops payload bytes while `RecLength` (signed) exceeds `consumed` plus the bytes
+/// Reads and drops payload bytes while `record_length` (signed) exceeds `consumed` plus the bytes
 /// dropped, then reads the trailer.
 void SkipRecordRest(InputFile& in, LoggerState& lg, int32_t consumed);
 
 /// Reads the payload and trailer of a central record (type 1).
-void ReadPdcCentral(InputFile& in, Config& cfg, LoggerState& lg);
+void ReadLoggerCentral(InputFile& in, Config& cfg, LoggerState& lg);
 
 /// With a logger file open at its start: finds the first record of the installation section
 /// and reads what it holds (a central record, or the serial number and start address of a data
 /// page). Used by the header preview.
-void entete_pdc(InputFile& in, Config& cfg, LoggerState& lg);
+void ReadLoggerPreview(InputFile& in, Config& cfg, LoggerState& lg);
 
 }  // namespace vid

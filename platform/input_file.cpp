@@ -80,10 +80,6 @@ bool InputFile::Open(const std::string& path, std::string* error, uint64_t max_s
   return true;
 }
 
-void InputFile::OpenBytes(std::vector<uint8_t> bytes) {
-  Take(Bytes(bytes.begin(), bytes.end()));
-}
-
 void InputFile::Take(Bytes bytes) {
   data_ = std::move(bytes);
   pos_ = 0;

@@ -24,8 +24,7 @@ class InputFile {
   /// Reads the regular file at `path`, at most `max_size` bytes long. On failure fills `error`
   /// ("number: description" for a system error, else a plain description) and stays closed.
   bool Open(const std::string& path, std::string* error, uint64_t max_size = kAnySize);
-  /// Takes the bytes of an in-memory file (tests, fuzzing).
-  void OpenBytes(std::vector<uint8_t> bytes);
+
   void Close();
   bool IsOpen() const { return open_; }
 

@@ -42,8 +42,7 @@ class ConstDivisor {
  public:
   ConstDivisor() = default;
   /// `d` in 1..2^32 - 1.
-  explicit ConstDivisor(uint32_t d) : d_(d), m_(d == 1 ? 0 : ~uint64_t{0} / d + 1) {}
-  uint32_t Divisor() const { return d_; }
+  explicit ConstDivisor(uint32_t d) : m_(d == 1 ? 0 : ~uint64_t{0} / d + 1) {}
   uint64_t Divide(uint64_t n) const { return m_ == 0 ? n : DivideNotByOne(n); }
   /// `Divide` for a divisor known to be 2 or more.
   uint64_t DivideNotByOne(uint64_t n) const {
@@ -51,7 +50,6 @@ class ConstDivisor {
   }
 
  private:
-  uint32_t d_ = 1;
   uint64_t m_ = 0;
 };
 

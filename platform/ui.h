@@ -35,4 +35,10 @@ class Ui {
   virtual void MessageBox(std::string_view /*text*/) {}
 };
 
+/// Returns once at least `ms` milliseconds of ui.TickCount() have passed, calling
+/// ui.ProcessEvents() meanwhile (a busy loop, no sleep). Returns at once when `ms` <= 0 or
+/// the Ui wants no pauses, and stops early once the user asked to quit. Measures the elapsed
+/// time modulo 2^32, so a tick counter that wraps past INT32_MAX neither cuts nor stretches it.
+void WaitMs(Ui& ui, int32_t ms);
+
 }  // namespace vid

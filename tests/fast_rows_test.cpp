@@ -8,7 +8,8 @@
 #include <charconv>
 #include <stdexcept>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "core/ordered_chunks.h"
 #include "fixture_writer.h"
 #include "harness.h"
@@ -67,18 +68,23 @@ TEST(FastRows, ConstDivisorIsExactWhileNumeratorTimesDivisorStaysBelow2To64) {
   }
 }
 
-TEST(FastRows, StampWritersGiveTheTextOfAppendStampParts) {
-  const std::array<uint8_t, 6> stamps[] = {{0x18, 0x03, 0x05, 0x14, 0x30, 0x00},
-                                           {0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
-                                           {0x1A, 0xFF, 0x9C, 0x23, 0x59, 0x5A},
-                                           {99, 12, 31, 100, 255, 7}};
-  for (const auto& s : stamps) {
-    std::string hex, dec;
-    AppendStampParts(hex, s, AppendHex2);
-    AppendStampParts(dec, s, AppendDec2);
+TEST(FastRows, StampTextsPutDayMonthYearThenTheTime) {
+  // Stored year, month, day, hour, minute, second; a packed-BCD nibble above 9 shows as a letter,
+  // a binary part of 100 and more takes three digits.
+  const struct {
+    std::array<uint8_t, 6> parts;
+    const char* bcd;
+    const char* dec;
+  } cases[] = {
+      {{0x18, 0x03, 0x05, 0x14, 0x30, 0x00}, "05/03/18 14:30:00", "05/03/24 20:48:00"},
+      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, "00/00/00 00:00:00", "00/00/00 00:00:00"},
+      {{0x1A, 0xFF, 0x9C, 0x23, 0x59, 0x5A}, "9C/FF/1A 23:59:5A", "156/255/26 35:89:90"},
+      {{99, 12, 31, 100, 255, 7}, "1F/0C/63 64:FF:07", "31/12/99 100:255:07"},
+  };
+  for (const auto& c : cases) {
     char text[32];
-    EXPECT_EQ(std::string(text, PutBcdStamp(text, s)), hex);
-    EXPECT_EQ(std::string(text, PutDecStamp(text, s)), dec);
+    EXPECT_EQ(std::string(text, PutBcdStamp(text, c.parts)), c.bcd);
+    EXPECT_EQ(std::string(text, PutDecStamp(text, c.parts)), c.dec);
   }
 }
 
@@ -184,7 +190,7 @@ fx::Dump LongDump(int records) {
 
 TEST(FastRows, ManyChunksGiveEveryRowOnceTheClipboardTheFileTextAndEveryPercentage) {
   Bench b;
-  b.s.ctx.opts.copyclip = true;
+  b.s.ctx.opts.copy_to_clipboard = true;
   ASSERT_EQ(b.Make(LongDump(9000).bytes), MakeResult::kDone);
   const std::string text = b.Read();
   EXPECT_EQ(b.ui.clipboard, text);

@@ -45,7 +45,7 @@ struct Bench {
   Bench() {
     form.Form_Load("");
     form.ProgramFolder = form.File1.folder = dir.path();
-    s.ctx.opts.copyclip = false;
+    s.ctx.opts.copy_to_clipboard = false;
   }
 
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) {

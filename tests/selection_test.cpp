@@ -40,14 +40,14 @@ TEST(Selection, HeaderOfAStoppedReadingIsWithdrawnButAnEarlierOneStays) {
 
   run.LoadHeader("H26.pdc");
   EXPECT_EQ(run.ui.status, "Error in file : more than 25 modules, reading stopped");
-  EXPECT_FALSE(run.s.log.HeaderLoaded);
+  EXPECT_FALSE(run.s.log.header_loaded);
   for (const char* name : {"H26.pdc", "HX.pdc"}) {
     EXPECT_EQ(run.Make({name}), MakeResult::kStopped);
-    EXPECT_FALSE(run.s.log.HeaderLoaded) << name;
+    EXPECT_FALSE(run.s.log.header_loaded) << name;
   }
   run.LoadHeader("H.pdc");
   EXPECT_EQ(run.Make({"X.pdc"}), MakeResult::kStopped);
-  EXPECT_TRUE(run.s.log.HeaderLoaded);
+  EXPECT_TRUE(run.s.log.header_loaded);
 }
 
 TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
@@ -61,7 +61,7 @@ TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
                             Block(1, 1, format, next, format != 3)}));
     run.Make({"B.pdc"});
     for (int k = 0; k < 4; ++k) {  // the three whole blocks' words, nothing behind them
-      const auto& pb = run.s.tables.PageBuf;
+      const auto& pb = run.s.tables.pages;
       EXPECT_EQ(pb.Get(2 * k + 1, 1) | pb.Get(2 * k + 2, 1) << 8, k < 3 ? 11 * (k + 1) : 0)
           << format << " block " << k;
     }

@@ -4,7 +4,8 @@
 
 #include <limits>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "platform/number_format.h"
 #include "test_ui.h"
 

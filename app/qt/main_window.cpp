@@ -149,7 +149,7 @@ void MainWindow::createStatusLine() {
 
 void MainWindow::createOptions() {
   copyclip_ = new QCheckBox(QStringLiteral("Copy data to clipboard"), this);
-  copyclip_->setObjectName(QStringLiteral("copyclip"));
+  copyclip_->setObjectName(QStringLiteral("copy_to_clipboard"));
   copyclip_->setChecked(true);
   PlaceCaption(copyclip_, 240, 6840, 2055, 255);
 
@@ -159,7 +159,7 @@ void MainWindow::createOptions() {
   connect(select_all_files_, &QCheckBox::toggled, this, &MainWindow::onSelectAllToggled);
 
   datetimecheck_ = new QCheckBox(this);
-  datetimecheck_->setObjectName(QStringLiteral("datetimecheck"));
+  datetimecheck_->setObjectName(QStringLiteral("skip_date_check"));
   Place(datetimecheck_, 240, 7680, 255, 255);
   auto* label3 = new QLabel(QStringLiteral("Don't check  date/time formats"), this);
   label3->setObjectName(QStringLiteral("Label3"));
@@ -347,15 +347,15 @@ void MainWindow::toForm() {
   showOutputFolder();
 
   Options& o = session_.ctx.opts;
-  o.copyclip = copyclip_->isChecked();
-  o.datetimecheck = datetimecheck_->isChecked();
-  o.check_txt_name = check_txt_name_->isChecked();
+  o.copy_to_clipboard = copyclip_->isChecked();
+  o.skip_date_check = datetimecheck_->isChecked();
+  o.name_after_serial = check_txt_name_->isChecked();
 }
 
 void MainWindow::fromForm() {
   text1_->setText(FromUtf8(form_.Text1));
   text2_->setText(Decode(form_.Text2));
-  copyclip_->setChecked(session_.ctx.opts.copyclip);
+  copyclip_->setChecked(session_.ctx.opts.copy_to_clipboard);
 }
 
 // ---- handlers

@@ -47,7 +47,7 @@ class MainWindowTest : public QObject {
     QVERIFY2(win.w.grab().save(path), qPrintable(path));
     QVERIFY(QDir(win.program).isEmpty());
 
-    QVERIFY(win.w.findChild<QCheckBox*>("copyclip")->isChecked());
+    QVERIFY(win.w.findChild<QCheckBox*>("copy_to_clipboard")->isChecked());
     win.click("BMake");
     QCOMPARE(win.text("etat"), QStringLiteral("Done..."));
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), Expected());

@@ -1,11 +1,11 @@
-#include "logger/lit_pdc.h"
+#include "logger/convert.h"
 
 #include <algorithm>
 
 #include "dump/config.h"
 #include "dump/layout.h"
 #include "logger/pdc_frame.h"
-#include "multichannel/Lit_viduravare.h"
+#include "multichannel/convert.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
 
@@ -34,7 +34,7 @@ int32_t Wrap32(int64_t v) {
 
 // The installation records read so far are no header: the next Make must not take them for one.
 bool TooManyModules(Context& ctx, LoggerState& lg) {
-  lg.HeaderLoaded = false;
+  lg.header_loaded = false;
   return ctx.Stop("Error in file : more than 25 modules, reading stopped");
 }
 
@@ -52,19 +52,19 @@ void CopyToPageBuf(InputFile& in, PageTable& pb, int64_t first, int row, int64_t
 // With `in` just after the head of a module record: reads it and its trailer into slot m. A
 // module of type 140 under a central unit that is not 'r' fills slot m + 1 too and counts one
 // module more. Stops when a slot beyond 25 or more than 25 modules would be needed.
-bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, int32_t m) {
+bool ReadLoggerModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, int32_t m) {
   if (m < 1 || m > kMaxModules) return TooManyModules(ctx, lg);
 
-  cfg.ModuleSN[m] = in.ReadLe32();
-  cfg.ModuleType[m] = in.ReadByte();
+  cfg.module_sn[m] = in.ReadLe32();
+  cfg.module_type[m] = in.ReadByte();
   in.ReadByte();  // auxiliary byte, not used
   for (int c = 1; c <= 6; ++c) {
     uint8_t name[16];
     in.Read(name, sizeof name);
-    cfg.ChannelName[m][c] = CutAtNul(name, sizeof name);
+    cfg.channel_name[m][c] = CutAtNul(name, sizeof name);
   }
-  const uint8_t type = cfg.ModuleType[m];
-  auto& scale = cfg.ChannelScale[m];
+  const uint8_t type = cfg.module_type[m];
+  auto& scale = cfg.channel_scale[m];
   if (!HasChannelKinds(type)) {
     for (int k = 1; k <= 12; ++k) {
       const uint8_t b = in.ReadByte();
@@ -73,30 +73,30 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
     for (int c = 1; c <= 6; ++c) in.ReadByte();  // channel flags, not used
     in.ReadByte();
     in.ReadByte();
-    lg.ModuleExtFlag = 0;
+    lg.module_extension_flag = 0;
   } else {
-    for (int c = 1; c <= 6; ++c) cfg.ChannelParam[m][c] = in.ReadLe16();
-    for (int c = 1; c <= 6; ++c) cfg.ChannelKind[m][c] = in.ReadByte();
+    for (int c = 1; c <= 6; ++c) cfg.channel_param[m][c] = in.ReadLe16();
+    for (int c = 1; c <= 6; ++c) cfg.channel_kind[m][c] = in.ReadByte();
     for (int c = 1; c <= 6; ++c) {
       scale[2 * c - 1] = 1;
-      scale[2 * c] = KindDivisor(cfg.ChannelKind[m][c], cfg.ChannelParam[m][c]);
+      scale[2 * c] = KindDivisor(cfg.channel_kind[m][c], cfg.channel_param[m][c]);
     }
     const uint8_t ext = in.ReadByte();
     in.ReadByte();
-    lg.ModuleExtFlag = type == kModuleTypeKindsExt ? ext : 0;
+    lg.module_extension_flag = type == kModuleTypeKindsExt ? ext : 0;
   }
 
   // A type-140 module is two modules to the output: the second slot carries the same scales
   // with channels named 1VA .. 6VA.
-  if (type == kModuleTypeDouble && cfg.CentralType != kKindSingleSlots) {
-    if (m + 1 > kMaxModules || cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx, lg);
+  if (type == kModuleTypeDouble && cfg.central_type != kKindSingleSlots) {
+    if (m + 1 > kMaxModules || cfg.module_count + 1 > kMaxModules) return TooManyModules(ctx, lg);
     const int32_t v = m + 1;
-    cfg.ModuleSN[v] = cfg.ModuleSN[m];
-    cfg.ModuleType[v] = cfg.ModuleType[m];
-    for (int c = 1; c <= 6; ++c) cfg.ChannelName[v][c] = std::to_string(c) + "VA";
-    cfg.ChannelScale[v] = cfg.ChannelScale[m];
-    ++cfg.ModuleCount;
-    ++lg.ModulesSeen;
+    cfg.module_sn[v] = cfg.module_sn[m];
+    cfg.module_type[v] = cfg.module_type[m];
+    for (int c = 1; c <= 6; ++c) cfg.channel_name[v][c] = std::to_string(c) + "VA";
+    cfg.channel_scale[v] = cfg.channel_scale[m];
+    ++cfg.module_count;
+    ++lg.modules_seen;
   }
   SkipRecordRest(in, lg, kModuleFields);
   return true;
@@ -105,13 +105,13 @@ bool ReadPdcModule(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, in
 // A module record into the next slot, then the count of modules seen; shared by Load Header and
 // the conversion.
 bool TakeModuleRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg) {
-  if (!ReadPdcModule(ctx, in, cfg, lg, lg.ModulesSeen + 1)) return false;
-  if (lg.ModuleExtFlag != 0) {
-    if (cfg.ModuleCount + 1 > kMaxModules) return TooManyModules(ctx, lg);
-    ++cfg.ModuleCount;
+  if (!ReadLoggerModule(ctx, in, cfg, lg, lg.modules_seen + 1)) return false;
+  if (lg.module_extension_flag != 0) {
+    if (cfg.module_count + 1 > kMaxModules) return TooManyModules(ctx, lg);
+    ++cfg.module_count;
   }
-  ++lg.ModulesSeen;
-  if (lg.ModulesSeen == cfg.ModuleCount) lg.HeaderLoaded = true;
+  ++lg.modules_seen;
+  if (lg.modules_seen == cfg.module_count) lg.header_loaded = true;
   return true;
 }
 
@@ -119,44 +119,45 @@ bool TakeModuleRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg)
 bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages,
               bool g_variant) {
   const int32_t sn = in.ReadLe32();
-  lg.PageAddr = in.ReadLe32();
+  lg.page_address = in.ReadLe32();
   in.ReadLe32();  // two words, not used
-  if (lg.FirstData) {
-    lg.PageBase = lg.PageAddr;
-    lg.PrevPageAddr = lg.PageAddr;
-    lg.WrapOffset = 0;
-    lg.FirstData = false;
+  if (lg.first_data) {
+    lg.page_base = lg.page_address;
+    lg.previous_page_address = lg.page_address;
+    lg.wrap_offset = 0;
+    lg.first_data = false;
   }
   if (g_variant) {
-    ++lg.PageRow;
-    cfg.CentralTypeG = true;
+    ++lg.page_row;
+    cfg.quality_channel = true;
   } else {
     if (sn > kCentralPageSn) {
-      lg.PageRow = 0;
-      cfg.CentralTypeG = false;
+      lg.page_row = 0;
+      cfg.quality_channel = false;
     } else {
-      ++lg.PageRow;
+      ++lg.page_row;
     }
     // A page address that falls back far behind the previous page: the recorder's circular
     // memory has wrapped round. The memory size shows in how high the previous page's own
     // address went (without the offsets of earlier wraps).
-    if (int64_t{lg.PageAddr} + lg.WrapOffset < int64_t{lg.PrevPageAddr} - kWrapDistance) {
-      const int64_t previous_own = int64_t{lg.PrevPageAddr} - lg.WrapOffset;
-      lg.WrapOffset = Wrap32(int64_t{lg.WrapOffset} +
-                             (previous_own > kLargeMemoryFrom ? kMemoryTypeF : kMemoryOther));
+    if (int64_t{lg.page_address} + lg.wrap_offset <
+        int64_t{lg.previous_page_address} - kWrapDistance) {
+      const int64_t previous_own = int64_t{lg.previous_page_address} - lg.wrap_offset;
+      lg.wrap_offset = Wrap32(int64_t{lg.wrap_offset} +
+                              (previous_own > kLargeMemoryFrom ? kMemoryTypeF : kMemoryOther));
     }
   }
 
-  const int32_t n = static_cast<uint16_t>(lg.RecLength) - kPageHead;
-  const int64_t first = int64_t{lg.PageAddr} - lg.PageBase + lg.WrapOffset + 1;
+  const int32_t n = static_cast<uint16_t>(lg.record_length) - kPageHead;
+  const int64_t first = int64_t{lg.page_address} - lg.page_base + lg.wrap_offset + 1;
   if (n > 0) {
-    if (lg.PageRow > kLastRow) return ctx.OutOfRange("data row", lg.PageRow);
+    if (lg.page_row > kLastRow) return ctx.OutOfRange("data row", lg.page_row);
     if (first < 1) return ctx.OutOfRange("data position", first);
     if (first + n - 1 > kPageBufBytes) return ctx.OutOfRange("data position", first + n - 1);
-    CopyToPageBuf(in, pages, first, lg.PageRow, n);
+    CopyToPageBuf(in, pages, first, lg.page_row, n);
   }
-  lg.PrevPageAddr = Wrap32(int64_t{lg.PageAddr} + lg.WrapOffset);
-  cfg.DataLimit = Wrap32(first - 1 + std::max(n, 0));
+  lg.previous_page_address = Wrap32(int64_t{lg.page_address} + lg.wrap_offset);
+  cfg.data_limit = Wrap32(first - 1 + std::max(n, 0));
   in.ReadLe16();  // trailer, not checked
   return true;
 }
@@ -174,7 +175,7 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   lg.block.modules = modules;
   // The payload length the record states: the length word, or its low 15 bits when bit 15 is a
   // flag.
-  int32_t stated = lg.RecLength;
+  int32_t stated = lg.record_length;
   if (words == kWordsNoStamp) {
     words = 1;
     lg.block.no_stamp = true;
@@ -182,8 +183,8 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
     lg.block.no_stamp = false;
     // The length word of such a record carries a flag in bit 15: clear it (and one more).
     if (format != kBlockEnergy) {
-      lg.RecLength = static_cast<int16_t>(static_cast<uint16_t>(lg.RecLength) + 32767);
-      stated = lg.RecLength + 1;
+      lg.record_length = static_cast<int16_t>(static_cast<uint16_t>(lg.record_length) + 32767);
+      stated = lg.record_length + 1;
     }
   }
   lg.block.words = words;
@@ -200,11 +201,11 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   }
   int32_t c = 0;  // payload bytes of the blocks read
   while (block > 0 && c + block <= room) {
-    if (lg.FirstData) {
-      lg.PageAddr = 0;
-      lg.FirstData = false;
+    if (lg.first_data) {
+      lg.page_address = 0;
+      lg.first_data = false;
     }
-    const int64_t at = int64_t{lg.PageAddr} + 1;
+    const int64_t at = int64_t{lg.page_address} + 1;
     if (at < 1) return ctx.OutOfRange("data position", at);
     if (!lg.block.no_stamp) {
       if (at + 5 > kPageBufBytes) return ctx.OutOfRange("data position", at + 5);
@@ -217,11 +218,11 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
         CopyToPageBuf(in, pages, at, k, part);
         c += part;
       }
-      lg.PageAddr += part;
+      lg.page_address += part;
     }
   }
-  cfg.DataLimit = lg.PageAddr;
-  cfg.EndAddr = lg.PageAddr;
+  cfg.data_limit = lg.page_address;
+  cfg.end_address = lg.page_address;
   lg.block.format = format;
   if (kBlockFields + c < stated) {
     in.SkipTo(static_cast<int64_t>(in.Position()) + (stated - kBlockFields - c));
@@ -230,8 +231,8 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
   return true;
 }
 
-// What one run of `ConvertPdc` works on.
-struct PdcRun {
+// What one run of `ConvertLogger` works on.
+struct LoggerRun {
   Context& ctx;
   InputFile& in;
   Config& cfg;
@@ -242,38 +243,38 @@ struct PdcRun {
 };
 
 // One record of a data file, its head just read.
-bool TakeRecord(PdcRun& run) {
+bool TakeRecord(LoggerRun& run) {
   InputFile& in = run.in;
   LoggerState& lg = run.lg;
-  if (lg.RecMarker == kSectionInstall) {
-    switch (lg.RecType) {
+  if (lg.record_marker == kSectionInstall) {
+    switch (lg.record_type) {
       case kCentralRecord:
-        ReadPdcCentral(in, run.cfg, lg);
+        ReadLoggerCentral(in, run.cfg, lg);
         // In a selection, one file may hold the header while the others hold the data: the
         // central record alone makes the header available.
-        if (run.selection && lg.ModulesSeen == 0) lg.HeaderLoaded = true;
+        if (run.selection && lg.modules_seen == 0) lg.header_loaded = true;
         return true;
       case kModuleRecord:
         return TakeModuleRecord(run.ctx, in, run.cfg, lg);
       case kPageRecord:
-        return ReadPage(run.ctx, in, run.cfg, lg, run.t.PageBuf, false);
+        return ReadPage(run.ctx, in, run.cfg, lg, run.t.pages, false);
       case kQuendarRecord:
-        lg.QuendarSeen = true;
+        lg.quendar_seen = true;
         return DecodeQuendarRecord(run.ctx, in, lg, run.q);
       case kPageRecordG:
-        return ReadPage(run.ctx, in, run.cfg, lg, run.t.PageBuf, true);
+        return ReadPage(run.ctx, in, run.cfg, lg, run.t.pages, true);
       default:
         // The payload is not skipped: the next six bytes are read as a record head.
         ReportFormatError(run.ctx, run.q);
         return true;
     }
   }
-  if (lg.RecMarker == kSectionBlock) {
-    lg.HeaderLoaded = true;
-    if (lg.RecType == kPageRecord && !ReadBlockRecord(run.ctx, in, run.cfg, lg, run.t.PageBuf)) {
+  if (lg.record_marker == kSectionBlock) {
+    lg.header_loaded = true;
+    if (lg.record_type == kPageRecord && !ReadBlockRecord(run.ctx, in, run.cfg, lg, run.t.pages)) {
       return false;
     }
-    lg.BlockMode = true;
+    lg.block_mode = true;
   }
   return true;
 }
@@ -282,10 +283,10 @@ bool TakeRecord(PdcRun& run) {
 
 HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg,
                         const std::string& folder, const std::string& name) {
-  cfg.CentralName = kBlankName;
-  lg.ModulesSeen = 0;
+  cfg.central_name = kBlankName;
+  lg.modules_seen = 0;
   lg.block.no_stamp = false;
-  lg.HeaderLoaded = false;
+  lg.header_loaded = false;
   ctx.ui.ProcessEvents();
 
   if (!EndsWith(name, "pdc")) {
@@ -300,71 +301,71 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
   }
   while (!in.AtEnd()) {
     ReadRecordHead(in, lg);
-    if (lg.RecType == kCentralRecord) {
-      ReadPdcCentral(in, cfg, lg);
-    } else if (lg.RecType == kModuleRecord) {
+    if (lg.record_type == kCentralRecord) {
+      ReadLoggerCentral(in, cfg, lg);
+    } else if (lg.record_type == kModuleRecord) {
       if (!TakeModuleRecord(ctx, in, cfg, lg)) {
         in.Close();
         return HeaderResult::kStopped;
       }
-    } else if (lg.RecType == kPageRecord) {
+    } else if (lg.record_type == kPageRecord) {
       SkipRecordRest(in, lg, 0);
     }
     // Any other type: its payload is read as the records that follow.
   }
   in.Close();
-  if (!lg.HeaderLoaded) {
+  if (!lg.header_loaded) {
     ctx.ui.SetStatus("Error in header file");
     return HeaderResult::kNotFound;
   }
-  ctx.ui.SetStatus("Central SN: " + Hex8(static_cast<uint32_t>(cfg.CentralSN)) +
-                   " - Header found " + std::to_string(cfg.ModuleCount) + " Modules");
+  ctx.ui.SetStatus("Central SN: " + Hex8(static_cast<uint32_t>(cfg.central_sn)) +
+                   " - Header found " + std::to_string(cfg.module_count) + " Modules");
   return HeaderResult::kFound;
 }
 
-bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                const std::vector<std::string>& inputs, bool selection, const std::string& out_name,
-                const OpenOutputFn& open_output) {
-  lg.FirstData = true;
-  lg.QuendarSeen = false;
-  PdcRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, selection};
+bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
+                   const std::vector<std::string>& inputs, bool selection,
+                   const std::string& out_name, const OpenOutputFn& open_output) {
+  lg.first_data = true;
+  lg.quendar_seen = false;
+  LoggerRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, selection};
 
   for (const std::string& path : inputs) {
     std::string error;
     if (!in.Open(path, &error, kMaxLoggerBytes)) return ctx.Stop(CannotOpenText(path, error));
-    lg.ModulesSeen = 0;
-    const bool header_before = lg.HeaderLoaded;
+    lg.modules_seen = 0;
+    const bool header_before = lg.header_loaded;
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
     while (!in.AtEnd()) {
       ReadRecordHead(in, lg);
       if (!TakeRecord(run)) {
         in.Close();
         // A header this file made available stops with it.
-        lg.HeaderLoaded = lg.HeaderLoaded && header_before;
+        lg.header_loaded = lg.header_loaded && header_before;
         return false;
       }
     }
     in.Close();
   }
 
-  if (lg.QuendarSeen) {
+  if (lg.quendar_seen) {
     if (!FinishQuendar(ctx) || !ctx.CheckWrites()) return false;
     ctx.ui.SetStatus("Quendar file - Done");
     return true;
   }
-  if (!lg.HeaderLoaded) return ctx.Stop("Please select a file with header first");
+  if (!lg.header_loaded) return ctx.Stop("Please select a file with header first");
   // A module slot that no record has filled (a header given by its central record alone, its
   // module records missing) has no scales yet: its channels are written 1:1.
-  for (int m = 1; m <= std::min(cfg.ModuleCount, kMaxModules); ++m) {
-    for (uint8_t& k : cfg.ChannelScale[m]) {
+  for (int m = 1; m <= std::min(cfg.module_count, kMaxModules); ++m) {
+    for (uint8_t& k : cfg.channel_scale[m]) {
       if (k == 0) k = 1;
     }
   }
-  if (!open_output(ctx.opts.check_txt_name ? SerialOutName(cfg.CentralSN) : out_name)) {
+  if (!open_output(ctx.opts.name_after_serial ? SerialOutName(cfg.central_sn) : out_name)) {
     return false;
   }
   RecordSource src;
-  if (lg.BlockMode) src.block = lg.block;
+  if (lg.block_mode) src.block = lg.block;
   src.logger = true;
   return ConvertRecords(ctx, cfg, t, src);
 }

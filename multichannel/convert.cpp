@@ -1,4 +1,4 @@
-#include "multichannel/Lit_viduravare.h"
+#include "multichannel/convert.h"
 
 #include <algorithm>
 #include <bit>
@@ -8,7 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "core/ordered_chunks.h"
 #include "dump/decode.h"
 #include "dump/layout.h"
@@ -71,7 +72,7 @@ int16_t RoundToInt16(double v) {
 
 // The module columns of a record: the channel column of module m.
 int ModuleColumn(const Config& cfg, int m) {
-  return cfg.CentralTypeG ? m + 1 : m;
+  return cfg.quality_channel ? m + 1 : m;
 }
 
 // The sample count N spread over bits 1..0 of bytes 6, 8 and 10 of a central record.
@@ -122,8 +123,8 @@ void DecodeQualityRecord(const uint8_t* b, int32_t n, RecordTables& t, int64_t r
 // Scans the channel table into the record tables; `pos` receives the scan's final offset.
 bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSource& src,
                  int64_t& pos) {
-  RecordTables& t = tables.rec;
-  const PageTable& pb = tables.PageBuf;
+  RecordTables& t = tables.records;
+  const PageTable& pb = tables.pages;
   const BlockLayout* block = src.block ? &*src.block : nullptr;
 
   const int record_size = block ? 2 * block->words : kRecordSize;
@@ -134,45 +135,45 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
     if (block->modules * block->words > kSampleColumns) {
       return ctx.OutOfRange("block word count", block->modules * block->words);
     }
-  } else if (cfg.ModuleCount < 0 ||
-             cfg.ModuleCount + (cfg.CentralTypeG ? 1 : 0) >= kPageBufColumns) {
-    return ctx.OutOfRange("module count", cfg.ModuleCount);
+  } else if (cfg.module_count < 0 ||
+             cfg.module_count + (cfg.quality_channel ? 1 : 0) >= kPageBufColumns) {
+    return ctx.OutOfRange("module count", cfg.module_count);
   }
-  if (record_size == 0 && cfg.DataLimit > 0) {
+  if (record_size == 0 && cfg.data_limit > 0) {
     // Blocks of no words would never move the scan on through the data.
     return ctx.Stop("Error in file : block records without words, conversion stopped");
   }
   const int read_size = std::max(record_size, 6);
   const bool every_position = block && block->no_stamp;
 
-  t.StampCount = 1;
+  t.stamp_count = 1;
   pos = 0;
   const uint8_t* col0 = pb.Column(0);
   do {
     if (pos + 6 > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
-    if (!RecordTables::Holds(t.StampCount)) return ctx.OutOfRange("record", t.StampCount);
-    auto& stamp = t.StampPart(t.StampCount);
+    if (!RecordTables::Holds(t.stamp_count)) return ctx.OutOfRange("record", t.stamp_count);
+    auto& stamp = t.StampBytes(t.stamp_count);
     for (int k = 0; k < 6; ++k) stamp[k] = col0[pos + k];
-    const bool valid = ctx.opts.datetimecheck || ValidStamp(stamp.data());
+    const bool valid = ctx.opts.skip_date_check || ValidStamp(stamp.data());
     if (!valid && !every_position) {
       ++pos;
       continue;
     }
     if (pos + read_size > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
-    const int64_t r = t.StampCount;
-    auto& raw = t.RawSample(r);
+    const int64_t r = t.stamp_count;
+    auto& raw = t.RawWords(r);
     if (!block) {
       const uint8_t* central = col0 + pos;
       const int32_t n = SampleCount(central);
       for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = PhaseVrms(central, n, p);
-      if (cfg.CentralTypeG) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
-      for (int mod = 1; mod <= cfg.ModuleCount; ++mod) {
+      if (cfg.quality_channel) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
+      for (int mod = 1; mod <= cfg.module_count; ++mod) {
         const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
         int16_t* dst = raw.data() + 6 * (mod - 1);
         if constexpr (std::endian::native == std::endian::little) {
           std::memcpy(dst, w, 12);  // six words stored low byte first, as this machine keeps them
         } else {
-          for (int k = 0; k < 6; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+          for (int k = 0; k < 6; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
         }
       }
     } else {
@@ -180,20 +181,20 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
       for (int mod = 1; mod <= block->modules; ++mod) {
         const uint8_t* w = pb.Column(mod) + pos;
         int16_t* dst = raw.data() + block->words * (mod - 1);
-        for (int k = 0; k < block->words; ++k) dst[k] = makeword(w[2 * k], w[2 * k + 1]);
+        for (int k = 0; k < block->words; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
       }
     }
-    ++t.StampCount;
+    ++t.stamp_count;
     pos += record_size;
-  } while (pos < cfg.DataLimit);
+  } while (pos < cfg.data_limit);
   return true;
 }
 
 // What links one row of a 'g' unit to the next: the time stamp of the row before and the tick
 // count of the latest outage marker.
 struct DowntimeChain {
-  std::string PrevStamp;
-  int32_t OutageTicks = 0;
+  std::string previous_stamp;
+  int32_t outage_ticks = 0;
 };
 
 // The rows in the order of writing: runs of consecutive records, each with the whole that its
@@ -280,15 +281,15 @@ struct RowFormat {
 
 ChannelCell MakeChannelCell(const Config& cfg, int mod, int c) {
   ChannelCell cell;
-  const auto& scale = cfg.ChannelScale[mod];
+  const auto& scale = cfg.channel_scale[mod];
   cell.mult = scale[2 * c - 1];
   // The readers store every divisor as at least 1; a slot no reader filled counts as 1.
   const int32_t div = std::max<int32_t>(scale[2 * c], 1);
   cell.ratio = RatioCell(static_cast<uint32_t>(div), div <= 1 ? 0 : (div <= 100 ? 1 : 2));
-  cell.kinds = HasChannelKinds(cfg.ModuleType[mod]);
+  cell.kinds = HasChannelKinds(cfg.module_type[mod]);
   if (cell.kinds) {
-    if (IsUnsignedKind(cfg.ChannelKind[mod][c])) cell.word_mask = 0xFFFF;
-  } else if (cfg.ModuleSN[mod] / 256 != kKeepSmallSerialFamily) {
+    if (IsUnsignedKind(cfg.channel_kind[mod][c])) cell.word_mask = 0xFFFF;
+  } else if (cfg.module_sn[mod] / 256 != kKeepSmallSerialFamily) {
     // Products of -1, 0 and 1 are written as 0. The test is made on the scaled value as the
     // unit's software makes it, so a product of 2 drops too when div x (2 / div) falls below 2;
     // from 3 on, rounding cannot bring it inside.
@@ -302,8 +303,8 @@ ChannelCell MakeChannelCell(const Config& cfg, int mod, int c) {
 RowFormat MultiRowFormat(const Config& cfg, char sep) {
   RowFormat f;
   f.sep = sep;
-  f.quality = cfg.CentralTypeG;
-  f.cells = 6 * std::clamp(cfg.ModuleCount, 0, kMaxModules);
+  f.quality = cfg.quality_channel;
+  f.cells = 6 * std::clamp(cfg.module_count, 0, kMaxModules);
   for (int j = 0; j < f.cells; ++j) f.channel[j] = MakeChannelCell(cfg, j / 6 + 1, j % 6 + 1);
   const int fixed_cells = 3 + (f.quality ? 10 : 0);
   f.max_row = 17 + fixed_cells * (1 + kMaxFixedText) + f.cells * (1 + kMaxIntText) + 2;
@@ -316,29 +317,29 @@ RowFormat MultiRowFormat(const Config& cfg, char sep) {
 // False (with `beyond` set) when the row needs the record after the last of the tables.
 bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, int64_t& beyond) {
   if (t.QualVrms(r, 1) == kOutageMarker) {
-    chain.OutageTicks = static_cast<int32_t>(std::nearbyint(t.QualVrms(r, 3)));
+    chain.outage_ticks = static_cast<int32_t>(std::nearbyint(t.QualVrms(r, 3)));
     t.QualVrms(r, 1) = 0;
     t.QualVrms(r, 3) = 0;
   }
   char text[17];
-  const std::string stamp(text, PutBcdStamp(text, t.StampPart(r)));
+  const std::string stamp(text, PutBcdStamp(text, t.StampBytes(r)));
   d = 0;
   if (t.QualDowntime(r) == kDownRow) {
     double now = 0, before = 0;
     if (t.QualVrms(r, 3) > 0) {
       d = t.QualVrms(r, 3) / kTicksPerSecond;
-    } else if (StampTextToDays(chain.PrevStamp, before) && StampTextToDays(stamp, now)) {
+    } else if (StampTextToDays(chain.previous_stamp, before) && StampTextToDays(stamp, now)) {
       if (!RecordTables::Holds(r + 1)) {
         beyond = r + 1;
         return false;
       }
       const double span = (now - before) * 24 * 3600;
-      d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.OutageTicks) / kTicksPerSecond;
+      d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.outage_ticks) / kTicksPerSecond;
       if (d < 0) d = span;
     }
     t.QualVrms(r, 3) = 0;
   }
-  chain.PrevStamp = stamp;
+  chain.previous_stamp = stamp;
   return true;
 }
 
@@ -346,7 +347,7 @@ bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, 
 // (read for a 'g' unit only).
 char* PutMultiRow(char* p, const RowFormat& f, const RecordTables& t, int64_t r, double downtime) {
   const char sep = f.sep;
-  p = PutBcdStamp(p, t.StampPart(r));
+  p = PutBcdStamp(p, t.StampBytes(r));
   const RecordTables::Volts& v = t.VoltsRow(r);
   for (int k = 0; k < 3; ++k) {
     *p++ = '\t';
@@ -362,7 +363,7 @@ char* PutMultiRow(char* p, const RowFormat& f, const RecordTables& t, int64_t r,
     *p++ = '\t';
     p = PutFixed(p, downtime, 2, sep);
   }
-  const int16_t* raw = t.RawSample(r).data();
+  const int16_t* raw = t.RawWords(r).data();
   // Written without branches on the word: the cell is formatted even when it stays empty, and
   // the products to drop become 0 by selection.
   for (int j = 0; j < f.cells; ++j) {
@@ -403,8 +404,8 @@ RowFormat BlockRowFormat(const BlockLayout& block, char sep) {
 
 char* PutBlockRow(char* p, const RowFormat& f, const BlockLayout& block, const RecordTables& t,
                   int64_t r) {
-  p = PutBcdStamp(p, t.StampPart(r));
-  const int16_t* raw = t.RawSample(r).data();
+  p = PutBcdStamp(p, t.StampBytes(r));
+  const int16_t* raw = t.RawWords(r).data();
   for (int j = 0; j < f.cells; ++j) {
     *p++ = '\t';
     if (raw[j] == kBlockEmptyWord) continue;
@@ -418,16 +419,16 @@ char* PutBlockRow(char* p, const RowFormat& f, const BlockLayout& block, const R
 void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block, std::string& out) {
   const bool energy = block && block->format == kBlockEnergy;
   // Line 1: serial numbers and units.
-  out = Hex8(static_cast<uint32_t>(cfg.CentralSN));
+  out = Hex8(static_cast<uint32_t>(cfg.central_sn));
   out.push_back('\t');
   if (!block) {
     out += "Volts\tVolts\tVolts\t";
-    if (cfg.CentralTypeG) {
+    if (cfg.quality_channel) {
       for (int i = 0; i < 9; ++i) out += "Volts\t";
       out += "s\t";
     }
-    for (int mod = 1; mod <= cfg.ModuleCount; ++mod) {
-      const std::string sn = Hex8(static_cast<uint32_t>(cfg.ModuleSN[mod]));
+    for (int mod = 1; mod <= cfg.module_count; ++mod) {
+      const std::string sn = Hex8(static_cast<uint32_t>(cfg.module_sn[mod]));
       for (int c = 1; c <= 6; ++c) (out += sn).push_back('\t');
     }
   } else if (energy) {
@@ -436,26 +437,26 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
   ctx.out.WriteLine(out);
 
   // Line 2: names.
-  out = cfg.CentralName;
+  out = cfg.central_name;
   out.push_back('\t');
   if (!block) {
     out += "Ph 1\tPh 2\tPh 3\t";
-    if (cfg.CentralTypeG) {
+    if (cfg.quality_channel) {
       out += "Vrms1\tVrms2\tVrms3\tUmin1\tUmin2\tUmin3\tUmax1\tUmax2\tUmax3\tDowntime\t";
     }
   } else if (energy) {
     out += "Wh\tWh\tA\tMWh\tkWh\tWh\tMWh\tkWh\tWh";
   }
-  for (int mod = 1; mod <= cfg.ModuleCount && mod <= kMaxModules; ++mod) {
-    for (int c = 1; c <= 6; ++c) (out += cfg.ChannelName[mod][c]).push_back('\t');
+  for (int mod = 1; mod <= cfg.module_count && mod <= kMaxModules; ++mod) {
+    for (int c = 1; c <= 6; ++c) (out += cfg.channel_name[mod][c]).push_back('\t');
   }
   ctx.out.WriteLine(out);
 }
 
 }  // namespace
 
-bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
-  if (!LoadChannelData(ctx, in, cfg, t.PageBuf)) return false;
+bool ConvertDump(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
+  if (!LoadChannelData(ctx, in, cfg, t.pages)) return false;
   // Everything the conversion reads is in the channel table now: the input's memory goes back
   // before the record tables fill.
   in.Close();
@@ -463,14 +464,14 @@ bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
 }
 
 bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& pages) {
-  int32_t page_no = cfg.ModuleCount + 2;  // table entry of the next data page
-  const int last_column = cfg.ModuleCount + (cfg.CentralTypeG ? 1 : 0);
-  if (cfg.ModuleCount < 0 || last_column >= kPageBufColumns) {
+  int32_t page_no = cfg.module_count + 2;  // table entry of the next data page
+  const int last_column = cfg.module_count + (cfg.quality_channel ? 1 : 0);
+  if (cfg.module_count < 0 || last_column >= kPageBufColumns) {
     return ctx.OutOfRange("channel count", last_column + 1);
   }
-  // A column receives DataLimit bytes, and one byte when DataLimit is 0 or less.
-  const int64_t total = cfg.DataLimit > 0 ? cfg.DataLimit : 1;
-  if (total > kPageBufBytes) return ctx.OutOfRange("data size", cfg.DataLimit);
+  // A column receives data_limit bytes, and one byte when data_limit is 0 or less.
+  const int64_t total = cfg.data_limit > 0 ? cfg.data_limit : 1;
+  if (total > kPageBufBytes) return ctx.OutOfRange("data size", cfg.data_limit);
 
   bool complete = true;
   for (int c = 0; c <= last_column; ++c) {
@@ -478,8 +479,8 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
     int64_t j = 0;
     while (j < total) {
       if (page_no > kRecAddrLast) return ctx.OutOfRange("page number", page_no);
-      if (j % kDumpPageSize == 0 || j >= cfg.RecAddr[page_no]) {
-        NextRecordDates(in, cfg, page_no);
+      if (j % kDumpPageSize == 0 || j >= cfg.record_address[page_no]) {
+        SeekRecord(in, cfg, page_no);
         ++page_no;
       }
       // Bytes up to the next page boundary (or up to the next page's own address, which a
@@ -487,7 +488,8 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
       const int64_t boundary = std::min<int64_t>((j / kDumpPageSize + 1) * kDumpPageSize, total);
       int64_t run_end = j + 1;
       if (page_no <= kRecAddrLast) {
-        run_end = std::min<int64_t>(boundary, std::max<int64_t>(j + 1, cfg.RecAddr[page_no]));
+        run_end =
+            std::min<int64_t>(boundary, std::max<int64_t>(j + 1, cfg.record_address[page_no]));
       }
       in.Read(column + j, static_cast<size_t>(run_end - j));
       pages.Written(j + 1, c, static_cast<size_t>(run_end - j));
@@ -525,11 +527,12 @@ bool StampTextToDays(const std::string& text, double& days) {
 bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src) {
   const BlockLayout* block = src.block ? &*src.block : nullptr;
   // The clipboard copy is collected only when it will be used; the file is the same either way.
-  ctx.out.CollectClipboard(ctx.opts.copyclip);
+  ctx.out.CollectClipboard(ctx.opts.copy_to_clipboard);
 
   int64_t pos = 0;
   if (!ScanRecords(ctx, cfg, t, src, pos)) return false;
-  if (src.logger) cfg.EndAddr = static_cast<int32_t>(kRecordSize * (int64_t{t.rec.StampCount} - 1));
+  if (src.logger)
+    cfg.end_address = static_cast<int32_t>(kRecordSize * (int64_t{t.records.stamp_count} - 1));
 
   std::string out;
   WriteHeaderLines(ctx, cfg, block, out);
@@ -537,21 +540,21 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   // The rows in the order of writing: the older records of a wrapped memory (above the write
   // position) first, then the newer ones from the start of the memory up to the write position.
   RowOrder order;
-  if (pos > cfg.EndAddr && cfg.WrapFlag > 0) {
-    AddRun(order, cfg.EndAddr / kRecordSize + 2, cfg.DataLimit / kRecordSize, cfg.DataLimit,
+  if (pos > cfg.end_address && cfg.wrap_flag > 0) {
+    AddRun(order, cfg.end_address / kRecordSize + 2, cfg.data_limit / kRecordSize, cfg.data_limit,
            "% (Part A)");
   }
-  AddRun(order, 1, cfg.EndAddr / kRecordSize, cfg.EndAddr, "%");
+  AddRun(order, 1, cfg.end_address / kRecordSize, cfg.end_address, "%");
 
-  RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_sep)
-                      : MultiRowFormat(cfg, ctx.opts.decimal_sep);
+  RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_separator)
+                      : MultiRowFormat(cfg, ctx.opts.decimal_separator);
   std::vector<double> downtime;
-  if (!block && cfg.CentralTypeG) {
+  if (!block && cfg.quality_channel) {
     downtime.resize(static_cast<size_t>(order.rows));
     DowntimeChain chain;
     int64_t beyond = 0;
     for (int64_t at = 0; at < order.rows; ++at) {
-      if (!ChainDowntime(t.rec, chain, order.RecordAt(at), downtime[at], beyond)) {
+      if (!ChainDowntime(t.records, chain, order.RecordAt(at), downtime[at], beyond)) {
         order.CutAt(at);
         order.beyond = beyond;
         break;
@@ -564,14 +567,14 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   const int64_t row_estimate = 20 + 8 * int64_t{f.cells} + (f.quality ? 60 : 0);
   const int64_t chunk_rows = std::max<int64_t>(16, kChunkBytes / row_estimate);
   const int64_t chunks = (order.rows + chunk_rows - 1) / chunk_rows;
-  const RecordTables& rec = t.rec;
+  const RecordTables& records = t.records;
   auto format = [&](int64_t chunk, TextBlock& text) {
     const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
     for (int64_t at = chunk * chunk_rows; at < end; ++at) {
       const int64_t r = order.RecordAt(at);
       char* p = text.Reserve(f.max_row);
-      text.Commit(block ? PutBlockRow(p, f, *block, rec, r)
-                        : PutMultiRow(p, f, rec, r, downtime.empty() ? 0 : downtime[at]));
+      text.Commit(block ? PutBlockRow(p, f, *block, records, r)
+                        : PutMultiRow(p, f, records, r, downtime.empty() ? 0 : downtime[at]));
     }
   };
   int16_t shown = 0;

@@ -23,8 +23,8 @@ namespace vid {
 using OpenOutputFn = std::function<bool(const std::string& out_name)>;
 
 /// Sample period in seconds by the low 4 bits of the period code; codes 13..15 have none.
-inline constexpr std::array<int32_t, 13> PeriodTable = {1,  2,   5,    10,  15,  20, 30,
-                                                        60, 600, 3600, 120, 300, 900};
+inline constexpr std::array<int32_t, 13> kPeriodSeconds = {1,  2,   5,    10,  15,  20, 30,
+                                                           60, 600, 3600, 120, 300, 900};
 
 inline constexpr size_t kQuendarPayload = 540;  ///< the payload size, whatever the length says
 inline constexpr int kQuendarWords = 256;       ///< sample words in a record
@@ -42,7 +42,7 @@ struct QuendarOutput {
 void ReportFormatError(Context& ctx, QuendarOutput& q);
 
 /// With `in` just after the head of a Quendar record: reads the record and its trailer and
-/// writes its lines (the title and unit lines first while `FirstData` is set). A period code
+/// writes its lines (the title and unit lines first while `first_data` is set). A period code
 /// without a period reads the record whole, writes no sample line and reports a format error.
 bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q);
 
@@ -61,8 +61,8 @@ inline constexpr size_t kQuendarTimeText = 17;
 /// changes.
 class QuendarTimeText {
  public:
-  explicit QuendarTimeText(char date_sep = '/', char time_sep = ':')
-      : date_sep_(date_sep), time_sep_(time_sep) {}
+  explicit QuendarTimeText(char date_separator = '/', char time_separator = ':')
+      : date_sep_(date_separator), time_sep_(time_separator) {}
   char* Put(char* p, std::chrono::sys_seconds t);
 
  private:

@@ -1,4 +1,4 @@
-#include "minichannel/Lit_minivoies.h"
+#include "minichannel/convert.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "core/ordered_chunks.h"
 #include "platform/number_format.h"
 #include "platform/text_block.h"
@@ -53,7 +54,7 @@ std::array<uint8_t, 6> UnpackStamp(const std::array<uint8_t, 6>& r) {
 }
 
 // The first pass: every record of the data memory, block after block, into the time-stamp and
-// sample tables. `missing` tells whether the input ended before `DataLimit` bytes were read.
+// sample tables. `missing` tells whether the input ended before `data_limit` bytes were read.
 //
 // Once the input is exhausted every further record reads as six zero bytes, a data record. Such
 // a record can only fill a slot of the latest time stamp that no record has filled yet, and those
@@ -67,28 +68,28 @@ bool ScanMemory(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t,
   int32_t blocks = 0;  // blocks entered so far
   uint8_t mask = 0;    // type mask of the latest time stamp
   int type = 0;        // 1-based type of the latest data record since the latest time stamp
-  t.StampCount = 0;
+  t.stamp_count = 0;
   missing = false;
   for (;;) {
     if (addr % kBlockSize == 0) {
       // A block beyond the record table has no address: reading goes on behind the last one.
       const int32_t entry = blocks + 2;
-      if (entry <= kRecAddrLast) NextRecordDates(in, cfg, entry);
+      if (entry <= kRecAddrLast) SeekRecord(in, cfg, entry);
       ++blocks;
     }
     in.Read(rec.data(), kRecordSize);
-    if (in.PastEnd() && addr < cfg.DataLimit) missing = true;
+    if (in.PastEnd() && addr < cfg.data_limit) missing = true;
 
     if (IsTimeStamp(rec)) {
-      if (t.StampCount >= kMaxRecords) {
+      if (t.stamp_count >= kMaxRecords) {
         return ctx.Stop("Error in file : more than " + std::to_string(kMaxRecords) +
                         " time stamps, conversion stopped");
       }
-      ++t.StampCount;
-      if (addr <= cfg.EndAddr) m.MiniLastStamp = t.StampCount;
-      t.StampPart(t.StampCount) = UnpackStamp(rec);
+      ++t.stamp_count;
+      if (addr <= cfg.end_address) m.MiniLastStamp = t.stamp_count;
+      t.StampBytes(t.stamp_count) = UnpackStamp(rec);
       // A type missing from this time stamp's records reads 0, not what the row held before.
-      auto& raw = t.RawSample(t.StampCount);
+      auto& raw = t.RawWords(t.stamp_count);
       std::fill_n(raw.begin(), kRowColumns, int16_t{0});
       mask = rec[1];
       m.MiniTypes |= rec[1];
@@ -98,13 +99,13 @@ bool ScanMemory(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t,
         ++type;
       } while (type < kNoMoreTypes && ((mask >> (type - 1)) & 1) == 0);
       if (type < kNoMoreTypes) {
-        int16_t* dst = t.RawSample(t.StampCount).data() + (type - 1) * 3;
+        int16_t* dst = t.RawWords(t.stamp_count).data() + (type - 1) * 3;
         for (int p = 0; p < 3; ++p) dst[p] = Be16(rec.data() + 2 * p);
       }
     }
 
     const int64_t next = int64_t{addr} + kRecordSize;
-    if (next >= cfg.DataLimit) break;
+    if (next >= cfg.data_limit) break;
     if (in.AtEnd()) {
       missing = true;
       break;
@@ -169,15 +170,15 @@ MiniFormat MakeMiniFormat(const Config& cfg, uint8_t types, char sep) {
   f.sep = sep;
   f.types = types;
   f.volts = RatioCell(static_cast<uint32_t>(kVoltDivisor), 1);
-  f.scaled = cfg.MiniDiv != 0;
+  f.scaled = cfg.mini_divisor != 0;
   if (f.scaled) {
-    const int32_t div = std::abs(int32_t{cfg.MiniDiv});
-    f.negate = cfg.MiniDiv < 0;
-    f.mult = cfg.MiniMult;
+    const int32_t div = std::abs(int32_t{cfg.mini_divisor});
+    f.negate = cfg.mini_divisor < 0;
+    f.mult = cfg.mini_multiplier;
     f.watts = RatioCell(static_cast<uint32_t>(div), 0);
     f.amp_divisor = ConstDivisor(static_cast<uint32_t>(64 * div));
     f.amp_half = static_cast<uint64_t>(32 * div);
-    f.amps_exact = CurrentsExact(cfg.MiniMult, cfg.MiniDiv);
+    f.amps_exact = CurrentsExact(cfg.mini_multiplier, cfg.mini_divisor);
   }
   return f;
 }
@@ -209,7 +210,7 @@ char* PutAmpCells(char* p, const MiniFormat& f, const Config& cfg, const int16_t
     if (!f.scaled) continue;
     const int16_t w = raw[kAmpColumn + k];
     if (!f.amps_exact) {
-      p = PutFixed(p, w / kAmpDivisor * cfg.MiniMult / cfg.MiniDiv, 3, f.sep);
+      p = PutFixed(p, w / kAmpDivisor * cfg.mini_multiplier / cfg.mini_divisor, 3, f.sep);
       continue;
     }
     // In thousandths raw x mult / (256 x div) is 125 x n / (32 x div); rounded half away from
@@ -231,8 +232,8 @@ constexpr size_t kMaxMiniRow = 24 + 9 * (1 + kMaxFixedText) + 2;
 // whole memory, so every row has the same ones.
 char* PutMiniRow(char* p, const MiniFormat& f, const Config& cfg, const RecordTables& t,
                  int32_t stamp) {
-  const int16_t* raw = t.RawSample(stamp).data();
-  p = PutDecStamp(p, t.StampPart(stamp));
+  const int16_t* raw = t.RawWords(stamp).data();
+  p = PutDecStamp(p, t.StampBytes(stamp));
   if (f.types & 1) p = PutVoltCells(p, f, raw);
   if (f.types & 2) p = PutWattCells(p, f, raw);
   if (f.types & 4) p = PutAmpCells(p, f, cfg, raw);
@@ -243,7 +244,7 @@ char* PutMiniRow(char* p, const MiniFormat& f, const Config& cfg, const RecordTa
 
 }  // namespace
 
-bool MiniConvert(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t) {
+bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t) {
   MiniState m;
   bool missing = false;
   if (!ScanMemory(ctx, in, cfg, t, m, missing)) return false;
@@ -252,21 +253,21 @@ bool MiniConvert(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t
   std::string out;
   WriteHeaderLines(ctx, m.MiniTypes, out);
   // A wrapped memory holds its older time stamps above the write pointer: they come first.
-  const int32_t count = t.StampCount;
-  const int32_t older = cfg.WrapFlag > 0 ? std::max(count - m.MiniLastStamp, 0) : 0;
+  const int32_t count = t.stamp_count;
+  const int32_t older = cfg.wrap_flag > 0 ? std::max(count - m.MiniLastStamp, 0) : 0;
   const int64_t rows = int64_t{older} + m.MiniLastStamp;
   auto stamp_at = [&](int64_t at) {
     return static_cast<int32_t>(at < older ? m.MiniLastStamp + 1 + at : at - older + 1);
   };
   // The scan stored every row it counted (at most kMaxRecords): all of them lie in the tables.
 
-  const MiniFormat f = MakeMiniFormat(cfg, m.MiniTypes, ctx.opts.decimal_sep);
+  const MiniFormat f = MakeMiniFormat(cfg, m.MiniTypes, ctx.opts.decimal_separator);
   const int64_t chunk_rows = kChunkRows;
-  const RecordTables& rec = t;
+  const RecordTables& records = t;
   auto format = [&](int64_t chunk, TextBlock& text) {
     const int64_t end = std::min(rows, (chunk + 1) * chunk_rows);
     for (int64_t at = chunk * chunk_rows; at < end; ++at) {
-      text.Commit(PutMiniRow(text.Reserve(kMaxMiniRow), f, cfg, rec, stamp_at(at)));
+      text.Commit(PutMiniRow(text.Reserve(kMaxMiniRow), f, cfg, records, stamp_at(at)));
     }
   };
   auto write = [&](int64_t, const TextBlock& text) {

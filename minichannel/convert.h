@@ -1,7 +1,7 @@
 // The mini-channel conversion. A mini-channel unit keeps its measurements in one data memory, a
 // ring of 6-byte records stored in 1056-byte blocks: a time-stamp record announces, through its
 // type mask, the data records that follow it (voltages, powers, currents, one value per phase).
-// `MiniConvert` scans the memory once into the record tables (one row per time stamp), then
+// `ConvertMiniChannel` scans the memory once into the record tables (one row per time stamp), then
 // writes two header lines and one row per time stamp, the older part of a wrapped memory first.
 // It returns false after the context has shown why it stopped.
 #pragma once
@@ -14,7 +14,7 @@
 namespace vid {
 
 /// The whole conversion: scan, header lines, rows, "Done...". Expects `in` open with the header
-/// and the central record read (`MiniMode` set) and the output open.
-bool MiniConvert(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t);
+/// and the central record read (`mini_channel` set) and the output open.
+bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t);
 
 }  // namespace vid

@@ -1,4 +1,4 @@
-// The multichannel conversion. `MultiConvert` copies every channel's data memory out of a
+// The multichannel conversion. `ConvertDump` copies every channel's data memory out of a
 // concentrator dump into the channel table (`LoadChannelData`), then `ConvertRecords` scans the
 // table into the record tables and writes the text: two header lines and one row per record,
 // the older part of a wrapped memory first. The logger conversion fills the channel table itself
@@ -40,7 +40,7 @@ struct RecordSource {
 
 /// `LoadChannelData`, then `ConvertRecords`. Expects the configuration read and the output open;
 /// closes `in` once the channel table is loaded.
-bool MultiConvert(Context& ctx, InputFile& in, Config& cfg, Tables& t);
+bool ConvertDump(Context& ctx, InputFile& in, Config& cfg, Tables& t);
 
 /// Fills the channel table with the data memory of every channel from the dump's data pages.
 bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& pages);

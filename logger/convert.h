@@ -1,4 +1,4 @@
-// The logger conversion. `ConvertPdc` reads the files of one recording record by record: the
+// The logger conversion. `ConvertLogger` reads the files of one recording record by record: the
 // installation records refresh the configuration, page and block records rebuild the recorders'
 // memories in the channel table, and Quendar records are written out at once. At the end it
 // finishes the Quendar text or hands the channel table to the multichannel output. `LoadHeader`
@@ -14,8 +14,8 @@
 #include "core/context.h"
 #include "core/tables.h"
 #include "dump/config.h"
-#include "logger/Lit_quendar.h"
 #include "logger/logger_state.h"
+#include "logger/quendar.h"
 #include "platform/input_file.h"
 
 namespace vid {
@@ -39,8 +39,8 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
 /// command line, which needs all its module records. `open_output` opens the output file when
 /// the conversion needs it, under `out_name` unless the output is named after the serial number.
 /// A stop while a file is read also withdraws the header that file made available.
-bool ConvertPdc(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                const std::vector<std::string>& inputs, bool selection, const std::string& out_name,
-                const OpenOutputFn& open_output);
+bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
+                   const std::vector<std::string>& inputs, bool selection,
+                   const std::string& out_name, const OpenOutputFn& open_output);
 
 }  // namespace vid

@@ -1,9 +1,10 @@
-#include "logger/Lit_quendar.h"
+#include "logger/quendar.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "common/Module1.h"
+#include "common/sensor_formulas.h"
+#include "common/stamp_text.h"
 #include "dump/decode.h"
 #include "platform/number_format.h"
 #include "platform/text_block.h"
@@ -58,7 +59,7 @@ const Channel* ChannelsOf(uint16_t data_type) {
 
 bool WriteTitleLines(Context& ctx, uint32_t sn, uint16_t data_type, uint8_t mask,
                      std::string& out) {
-  if (ctx.opts.copyclip) {
+  if (ctx.opts.copy_to_clipboard) {
     ctx.out.CollectClipboard(true);
     ctx.ui.ClearClipboard();
     if (!ctx.Yield()) return false;
@@ -81,9 +82,9 @@ bool WriteTitleLines(Context& ctx, uint32_t sn, uint16_t data_type, uint8_t mask
 
 std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]) {
   using namespace std::chrono;
-  const year_month first = year{2000 + bcddec(bcd[0])} / January + months{bcddec(bcd[1]) - 1};
-  const sys_days date = sys_days{first / 1} + days{bcddec(bcd[2]) - 1};
-  return date + hours{bcddec(bcd[3])} + minutes{bcddec(bcd[4])} + seconds{bcddec(bcd[5])};
+  const year_month first = year{2000 + BcdToInt(bcd[0])} / January + months{BcdToInt(bcd[1]) - 1};
+  const sys_days date = sys_days{first / 1} + days{BcdToInt(bcd[2]) - 1};
+  return date + hours{BcdToInt(bcd[3])} + minutes{BcdToInt(bcd[4])} + seconds{BcdToInt(bcd[5])};
 }
 
 char* QuendarTimeText::Put(char* p, std::chrono::sys_seconds t) {
@@ -130,18 +131,18 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
 
   // The first Quendar record of a Make opens the output, named after its logger on request.
   if (!q.opened) {
-    if (ctx.opts.check_txt_name) q.out_name = SerialOutName(static_cast<int32_t>(sn));
+    if (ctx.opts.name_after_serial) q.out_name = SerialOutName(static_cast<int32_t>(sn));
     if (!q.open_output(q.out_name)) return false;
     q.opened = true;
   }
   std::string out;
-  if (lg.FirstData) {
+  if (lg.first_data) {
     if (!WriteTitleLines(ctx, sn, data_type, mask, out)) return false;
-    lg.FirstData = false;
+    lg.first_data = false;
   }
 
   const int code = period_code & 15;
-  if (code >= static_cast<int>(PeriodTable.size())) {
+  if (code >= static_cast<int>(kPeriodSeconds.size())) {
     ReportFormatError(ctx, q);
   } else {
     const Channel* channels = ChannelsOf(data_type);
@@ -157,12 +158,12 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
     int samples = count;
     if (per_sample > 0) samples = std::min(samples, kQuendarWords / per_sample);
 
-    const std::chrono::seconds period{PeriodTable[code]};
+    const std::chrono::seconds period{kPeriodSeconds[code]};
     std::chrono::sys_seconds t = QuendarStartTime(stamp);
-    const char sep = ctx.opts.decimal_sep;
+    const char sep = ctx.opts.decimal_separator;
     const RatioCell hundredths(100, 1);
     TextBlock text;
-    QuendarTimeText times(ctx.opts.date_sep, ctx.opts.time_sep);
+    QuendarTimeText times(ctx.opts.date_separator, ctx.opts.time_separator);
     // The words straight from the input when all of them are there; otherwise word by word,
     // the missing ones reading 0.
     const size_t words_size = 2 * static_cast<size_t>(samples) * static_cast<size_t>(per_sample);
@@ -213,7 +214,7 @@ void ReportFormatError(Context& ctx, QuendarOutput& q) {
 }
 
 bool FinishQuendar(Context& ctx) {
-  if (ctx.opts.copyclip && ctx.out.Collecting()) return ctx.PutClipboard();
+  if (ctx.opts.copy_to_clipboard && ctx.out.Collecting()) return ctx.PutClipboard();
   return true;
 }
 
