@@ -17,10 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/session.h"
+#include "convert/converter.h"
 #include "platform/paths.h"
-#include "test_ui.h"
 
 namespace vid::bench {
 
@@ -123,33 +121,27 @@ inline std::vector<std::string> CaseArgs(const std::string& cli, const Case& c) 
   return argv;
 }
 
-/// The same conversion as the window runs it: Load Header when there is a header, then Make, on
-/// a fresh session (its tables cold) made before the clock starts. It runs in a forked copy of
-/// this process, so that what it allocates never swells this one (whose size every child
-/// started later counts in its peak memory). Negative when the conversion failed.
+/// The same conversion as the window runs it: Load Header when there is a header, then the
+/// conversion, on a fresh converter (its tables cold) made before the clock starts. It runs in a
+/// forked copy of this process, so that what it allocates never swells this one (whose size every
+/// child started later counts in its peak memory). Negative when the conversion failed.
 inline double MakeInProcess(const Case& c) {
   int fds[2];
   if (::pipe(fds) != 0) return -1;
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    testing::TestUi ui;
-    ui.pauses = false;
-    Session session(ui);
-    Form1 form(session);
-    form.Form_Load("");
-    session.ctx.opts.copy_to_clipboard = false;
-    session.ctx.opts.decimal_separator = '.';
-    form.OutputPathOverride = c.output;
+    Converter converter;
+    Observer quiet;
+    Request request;
+    request.options.decimal_separator = '.';
+    request.target = {TargetKind::kFile, c.output};
     const auto start = std::chrono::steady_clock::now();
-    if (!c.header.empty()) {
-      form.File1 = {FolderOf(c.header), NameOf(c.header), {NameOf(c.header)}};
-      form.BHeader_Click();
-    }
-    form.File1 = {FolderOf(c.inputs[0]), NameOf(c.inputs[0]), {}};
-    for (const std::string& in : c.inputs) form.File1.selected.push_back(NameOf(in));
-    const MakeResult r = form.BMake_Click();
-    const double seconds = r == MakeResult::kDone ? Seconds(start) : -1;
+    bool ok = true;
+    if (!c.header.empty()) ok = converter.LoadHeader(c.header, quiet).Completed();
+    request.inputs = c.inputs;
+    ok = ok && converter.Convert(request, quiet).Completed();
+    const double seconds = ok ? Seconds(start) : -1;
     const bool sent = ::write(fds[1], &seconds, sizeof seconds) == sizeof seconds;
     ::_exit(sent ? 0 : 1);
   }

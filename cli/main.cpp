@@ -13,14 +13,16 @@
 #include <tuple>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/session.h"
-#include "cli/cli_ui.h"
-#include "export/batch.h"
-#include "export/conversion.h"
+#include "cli/batch.h"
+#include "cli/status_printer.h"
+#include "convert/converter.h"
 #include "platform/paths.h"
+#include "platform/standard_descriptors.h"
 
 namespace {
+
+/// The output name that stands for standard output.
+constexpr std::string_view kStandardOutput = "-";
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
@@ -126,16 +128,16 @@ void AddConvertOptions(CLI::App& convert, ConvertArgs& a) {
 
 // The request that the options describe, its inputs and output left empty; "" when valid, else
 // the usage problem.
-std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
+std::string MakeRequest(const ConvertArgs& a, vid::Request& r) {
   vid::OutputStyle& style = r.style;
-  style.format = a.format == "xlsx" ? vid::OutputFormat::kXlsx : vid::OutputFormat::kText;
+  style.format = a.format == "xlsx" ? vid::OutputFormat::kWorkbook : vid::OutputFormat::kText;
   style.text.encoding = a.encoding == "cp1252" ? vid::Encoding::kCp1252 : vid::Encoding::kUtf8;
   style.text.bom = a.bom;
   style.text.dates = a.dates == "iso" ? vid::DateStyle::kIso : vid::DateStyle::kDayFirst;
   style.text.delimiter = a.delimiter == "tab" ? '\t' : a.delimiter[0];
   if (a.sn_name && !a.output_dir.empty()) return "--sn-name and --output-dir exclude each other";
   if (a.bom && style.text.encoding != vid::Encoding::kUtf8) return "--bom needs --encoding utf-8";
-  if (style.format == vid::OutputFormat::kXlsx && (a.bom || style.text.delimiter != '\t')) {
+  if (style.format == vid::OutputFormat::kWorkbook && (a.bom || style.text.delimiter != '\t')) {
     return "--bom and --delimiter apply to text output, not to --format xlsx";
   }
   r.header = a.header;
@@ -151,8 +153,13 @@ std::string MakeRequest(const ConvertArgs& a, vid::ConversionRequest& r) {
 }
 
 // A stopped conversion has said why in its status text already.
-int ExitCode(const vid::ConversionResult& r) {
-  return r.result == vid::MakeResult::kDone ? kExitOk : kExitFailed;
+int ExitCode(const vid::Result& r) {
+  return r.Completed() ? kExitOk : kExitFailed;
+}
+
+// The extension of the output files of `format`.
+std::string_view Extension(vid::OutputFormat format) {
+  return format == vid::OutputFormat::kWorkbook ? "xlsx" : "txt";
 }
 
 // The progress line of a batch, on a terminal only: files done of all, and the current name.
@@ -180,7 +187,7 @@ class BatchProgressLine {
   size_t width_ = 0;
 };
 
-int RunBatchConvert(const ConvertArgs& a, const vid::ConversionRequest& base) {
+int RunBatchConvert(const ConvertArgs& a, const vid::Request& base) {
   std::error_code ec;
   std::filesystem::create_directories(a.output_dir, ec);
   if (ec) {
@@ -188,43 +195,46 @@ int RunBatchConvert(const ConvertArgs& a, const vid::ConversionRequest& base) {
                  ec.message().c_str());
     return kExitFailed;
   }
-  std::vector<vid::ConversionRequest> requests;
+  std::vector<vid::Request> requests;
   std::set<std::string> outputs;
   for (const std::string& input : a.inputs) {
-    vid::ConversionRequest r = base;
+    vid::Request r = base;
     r.inputs = {input};
-    r.output = vid::BatchOutputPath(a.output_dir, input, vid::Extension(base.style.format));
-    if (!outputs.insert(r.output).second) return Usage("two inputs would both write " + r.output);
+    r.target = {vid::TargetKind::kFile,
+                vid::BatchOutputPath(a.output_dir, input, Extension(base.style.format))};
+    if (!outputs.insert(r.target.path).second) {
+      return Usage("two inputs would both write " + r.target.path);
+    }
     requests.push_back(std::move(r));
   }
   const int jobs = a.jobs > 0 ? a.jobs : static_cast<int>(std::thread::hardware_concurrency());
   BatchProgressLine line;
-  const std::vector<vid::ConversionResult> results =
+  const std::vector<vid::Result> results =
       vid::RunBatch(requests, jobs, [&line](size_t done, size_t total, const std::string& name) {
         line.Show(done, total, name);
       });
   line.End();
 
   size_t stopped = 0;
-  for (const vid::ConversionResult& r : results) stopped += r.result != vid::MakeResult::kDone;
+  for (const vid::Result& r : results) stopped += !r.Completed();
   std::fprintf(stderr, "%zu converted, %zu stopped\n", results.size() - stopped, stopped);
   for (size_t i = 0; i < results.size(); ++i) {
-    if (results[i].result == vid::MakeResult::kDone) continue;
-    std::fprintf(stderr, "stopped: %s: %s\n", a.inputs[i].c_str(), results[i].status.c_str());
+    if (results[i].Completed()) continue;
+    std::fprintf(stderr, "stopped: %s: %s\n", a.inputs[i].c_str(), results[i].Status().c_str());
   }
   return stopped ? kExitFailed : kExitOk;
 }
 
 int RunConvert(const ConvertArgs& a, bool have_output) {
   if (a.inputs.empty()) return Usage("convert needs an input file");
-  vid::ConversionRequest request;
+  vid::Request request;
   if (const std::string problem = MakeRequest(a, request); !problem.empty()) return Usage(problem);
   if (!a.output_dir.empty()) {
     if (have_output) return Usage("-o and --output-dir exclude each other");
     return RunBatchConvert(a, request);
   }
   if (!have_output && !a.sn_name) return Usage("convert needs -o OUTPUT or --output-dir DIR");
-  if (a.sn_name && a.output == vid::kStandardOutput) {
+  if (a.sn_name && a.output == kStandardOutput) {
     return Usage("--sn-name names a file: it cannot go to standard output");
   }
   if (a.inputs.size() > 1 && !vid::EndsWith(a.inputs[0], "pdc")) {
@@ -236,64 +246,69 @@ int RunConvert(const ConvertArgs& a, bool have_output) {
     }
   }
   request.inputs = a.inputs;
-  request.output = have_output ? a.output : ".";
-  request.sn_name = a.sn_name;
-  vid::CliUi ui;
-  return ExitCode(vid::RunConversion(request, ui));
+  if (a.sn_name) {
+    request.target = {vid::TargetKind::kFolder, have_output ? a.output : "."};
+  } else if (a.output == kStandardOutput) {
+    request.target = {vid::TargetKind::kStandardOutput, ""};
+  } else {
+    request.target = {vid::TargetKind::kFile, a.output};
+  }
+  vid::StatusPrinter printer;
+  return ExitCode(vid::Convert(request, printer));
 }
 
-// A quiet session whose file list points at one file: what `preview` and `header` start from.
-struct OneFile {
-  explicit OneFile(const std::string& path) : session(ui), form(session) {
-    ui.quiet = true;
-    form.Form_Load("");
-    form.SelectFile(path);
-  }
-  vid::CliUi ui;
-  vid::Session session;
-  vid::Form1 form;
-};
-
 int RunPreview(const std::string& path) {
-  OneFile f(path);
-  f.form.File1_Click();
-  if (!f.form.Text1.empty()) {
-    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", path.c_str(), f.form.Text1.c_str());
+  vid::Converter converter;
+  const vid::Preview preview = converter.ReadPreview(path);
+  if (!preview.opened) {
+    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", path.c_str(), preview.error.c_str());
     return kExitFailed;
   }
-  std::printf("%s\n", f.ui.Status().c_str());
+  std::printf("%s\n", preview.line.c_str());
   return kExitOk;
 }
 
 int RunHeader(const std::string& path) {
-  OneFile f(path);
-  f.form.BHeader_Click();
-  std::printf("%s\n", (f.ui.Message().empty() ? f.ui.Status() : f.ui.Message()).c_str());
-  return f.session.log.header_loaded ? kExitOk : kExitFailed;
+  vid::Converter converter;
+  vid::Observer quiet;
+  const vid::Result result = converter.LoadHeader(path, quiet);
+  std::printf("%s\n", result.Status().c_str());
+  return converter.HeaderLoaded() ? kExitOk : kExitFailed;
 }
 
-// The window's command line: the items behind the program name, split at every blank.
+// The window's command line: IN.pdb (or IN.pdc) and OUT.txt converted into the program's folder
+// (the current folder when that cannot be written), a mini-channel dump into mini1.txt there, a
+// logger file as the single-file case.
 int RunTwoNames(const std::vector<std::string>& names) {
-  std::string line;
-  for (size_t i = 0; i < names.size(); ++i) line += (i ? " " : "") + names[i];
-  vid::CliUi ui;
-  vid::Session session(ui);
-  session.ctx.opts.UseRegionalSeparators();
-  vid::Form1 form(session);
-  form.ProgramFolder = vid::ProgramFolder();
-  const std::optional<vid::MakeResult> r = form.Form_Load(line);
-  if (!r) return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
-  // An input that could not be opened has said why in its status text already.
-  const std::string notice = form.FallbackNotice();
-  if (*r == vid::MakeResult::kDone && !notice.empty()) {
-    std::fprintf(stderr, "viduravare: %s\n", notice.c_str());
+  const bool input_ok =
+      names.size() == 2 && (vid::EndsWith(names[0], ".pdb") || vid::EndsWith(names[0], ".pdc"));
+  if (!input_ok || !vid::EndsWith(names[1], ".txt")) {
+    return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
   }
-  return *r == vid::MakeResult::kDone ? kExitOk : kExitFailed;
+  vid::Request request;
+  request.inputs = {names[0]};
+  request.single_logger_file = true;
+  request.options.UseRegionalSeparators();
+  std::string folder = vid::ProgramFolder();
+  const bool fallback = !vid::FolderWritable(folder);
+  const std::string program_folder = folder;
+  if (fallback) folder = vid::CurrentFolder();
+  request.target = {vid::TargetKind::kFolder, folder, names[1]};
+  vid::StatusPrinter printer;
+  const vid::Result result = vid::Convert(request, printer);
+  if (result.Completed() && fallback) {
+    std::fprintf(stderr,
+                 "viduravare: The program's folder %s cannot be written: the output is %s\n",
+                 program_folder.c_str(), result.path.c_str());
+  }
+  return ExitCode(result);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // No output file may take the number of a closed standard stream.
+  vid::OpenStandardDescriptors();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage("");
   if (args[0] == "help") args[0] = "--help";

@@ -1,7 +1,5 @@
 #include "core/context.h"
 
-#include "common/sensor_formulas.h"
-#include "common/stamp_text.h"
 #include "platform/number_format.h"
 
 namespace vid {
@@ -17,41 +15,59 @@ std::string CannotOpenText(std::string_view path, std::string_view error) {
   return text.append(path).append(" : ").append(error);
 }
 
-std::string SerialOutName(int32_t sn) {
-  return "\\" + Hex8(static_cast<uint32_t>(sn)) + ".txt";
-}
-
 void Options::UseRegionalSeparators() {
   decimal_separator = LocaleDecimalSeparator();
   date_separator = LocaleDateSeparator();
   time_separator = LocaleTimeSeparator();
 }
 
-void Context::Reset() {
-  stopped = false;
-  out.CollectClipboard(false);
+bool Context::Report(ReportKind kind, std::string_view text) {
+  reports.push_back({kind, std::string(text)});
+  observer_.OnReport(reports.back());
+  return Continue();
 }
 
-bool Context::Stop(std::string_view text) {
+bool Context::Stop(ReportKind kind, std::string_view text) {
   stopped = true;
-  ui.SetStatus(text);
+  reports.push_back({kind, std::string(text)});
+  observer_.OnReport(reports.back());
   return false;
 }
 
-bool Context::Yield() {
-  ui.ProcessEvents();
-  return ui.QuitRequested() ? Stop(kStoppedEnding) : true;
+bool Context::Step(Progress::Phase phase, int percent, std::string_view text) {
+  observer_.OnProgress({phase, percent, text});
+  return CheckWrites() && Continue();
 }
 
-bool Context::ReportMissingData() {
-  ui.SetStatus(kMissingData);
-  WaitMs(ui, kMissingDataPauseMs);
-  return ui.QuitRequested() ? Stop(kStoppedEnding) : true;
+bool Context::Continue() {
+  return observer_.Cancelled() ? Stop(ReportKind::kCancelled, kStoppedEnding) : true;
 }
 
-bool Context::PutClipboard() {
-  ui.SetClipboard(out.ClipboardText());
-  return Yield();
+bool Context::CheckWrites() {
+  return sink_.Failed() ? Stop(ReportKind::kCannotWrite, kWriteFailed) : true;
+}
+
+bool Context::StartOutput(const OutputIdentity& identity) {
+  std::string error;
+  if (!sink_.Start(identity, &error)) return Stop(ReportKind::kCannotWrite, error);
+  started_ = true;
+  return true;
+}
+
+void Context::KeepClipboardCopy() {
+  clipboard.clear();
+  keep_copy_ = opts.copy_to_clipboard;
+}
+
+void Context::WriteLine(std::string_view line) {
+  line_.assign(line);
+  line_.append("\r\n", 2);
+  WriteBlock(line_);
+}
+
+void Context::WriteBlock(std::string_view text) {
+  sink_.Write(text);
+  if (keep_copy_) clipboard.append(text);
 }
 
 }  // namespace vid

@@ -1,24 +1,22 @@
-// The context a conversion runs in: the options it reads, the status line it reports to (with
-// the stop that ends it), the output it writes and the user's quit request. Every converter takes
-// the context beside the configuration, the tables and its own state; the window, the command
-// line and the tests each make one over their own `Ui`. The texts that several converters show
-// have their one home here.
+// The context a conversion runs in: the options it reads, the observer that hears of its progress
+// and reports as they happen, the reports kept in order for the result, and the output it writes
+// to. Converters never wait and never show anything: they call `Report`, `Stop` and `Progress`,
+// and whoever runs them decides what a report looks like and how long it stays on screen. A
+// converter that stops returns false after `Stop`; the caller then drops the output.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "platform/output_file.h"
-#include "platform/ui.h"
+#include <vector>
 
 namespace vid {
 
-/// The window's check boxes and the regional setting that the conversions read.
+/// The options the conversions read.
 struct Options {
-  bool copy_to_clipboard = true;   ///< "Copy data to clipboard"
-  bool skip_date_check = false;    ///< "Don't check  date/time formats": every time stamp is valid
-  bool name_after_serial = false;  ///< "Output TXT file name = concentrator SN"
+  bool copy_to_clipboard = false;  ///< keep a copy of the text for the clipboard
+  bool skip_date_check = false;    ///< every record's time stamp counts as valid
+  bool name_after_serial = false;  ///< the output is named after the unit's serial number
   char decimal_separator = '.';    ///< decimal separator of the number patterns
   char date_separator = '/';       ///< date separator of the Quendar sample times
   char time_separator = ':';       ///< time separator of the Quendar sample times
@@ -27,81 +25,133 @@ struct Options {
   void UseRegionalSeparators();
 };
 
+/// What a report says. The first group are findings a conversion goes on after; the second end
+/// it; `kStatus` is a plain status text (a completion, a header found).
+enum class ReportKind {
+  kCorrectedHeader,       ///< the central unit's record table was out of shape
+  kCorrectedModuleCount,  ///< the module count did not match the record table
+  kMissingData,           ///< the file ends before the data it announces
+  kFormatError,           ///< a logger record of an unknown type or period
+  kOutOfRange,            ///< a count or position beyond what the tables hold
+  kNoHeader,              ///< logger data without the installation records
+  kHeaderNotFound,        ///< a header file without a complete installation
+  kNotALoggerFile,        ///< Load Header on a file that is no logger file
+  kNoInput,               ///< nothing selected
+  kCannotOpen,            ///< an input could not be read
+  kCannotWrite,           ///< the output could not be made or written
+  kOutOfMemory,           ///< the memory ran out
+  kCancelled,             ///< the user asked to stop
+  kStatus,                ///< a status text that is no finding
+};
+
+/// True for the findings a conversion reports and goes on after.
+constexpr bool IsFinding(ReportKind kind) {
+  return kind == ReportKind::kCorrectedHeader || kind == ReportKind::kCorrectedModuleCount ||
+         kind == ReportKind::kMissingData || kind == ReportKind::kFormatError;
+}
+
+struct Report {
+  ReportKind kind = ReportKind::kStatus;
+  std::string text;  ///< the status text, as the window shows it
+};
+
+/// Where a running conversion stands.
+struct Progress {
+  enum class Phase { kOlderPart, kNewerPart };
+  Phase phase = Phase::kNewerPart;
+  int percent = 0;        ///< of the rows of this phase
+  std::string_view text;  ///< as the status line shows it: "42%", "17% (Part A)"
+};
+
+/// Hears of a conversion as it runs, on the conversion's own thread. Every method has a default
+/// that does nothing.
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void OnProgress(const Progress& /*progress*/) {}
+  virtual void OnReport(const Report& /*report*/) {}
+  /// Asked between steps: true ends the conversion with `kCancelled`, leaving no output.
+  virtual bool Cancelled() { return false; }
+};
+
+/// What the output is named after, as the converter knows it once it starts writing.
+struct OutputIdentity {
+  int32_t serial = 0;         ///< the unit's serial number
+  std::string central_name;   ///< the central unit's name (blank when there is none)
+  bool mini_channel = false;  ///< a mini-channel dump: its own fixed output name
+};
+
+/// The output a converter writes: whole lines with their CR LF. `Start` comes before the first
+/// line and may fail (the output could not be made); writes after a failure are dropped and
+/// `Failed` stays true.
+class TextSink {
+ public:
+  virtual ~TextSink() = default;
+  virtual bool Start(const OutputIdentity& identity, std::string* error) = 0;
+  virtual void Write(std::string_view whole_lines) = 0;
+  virtual bool Failed() const = 0;
+  virtual std::string Error() const = 0;
+};
+
 inline constexpr std::string_view kStoppedEnding = "Stopped: the program is ending";
 inline constexpr std::string_view kWriteFailed =
     "Error writing the output file, conversion stopped";
 inline constexpr std::string_view kMissingData = "Error detected in file : Missing data";
-inline constexpr int32_t kMissingDataPauseMs = 500;
+inline constexpr std::string_view kDone = "Done...";
 
 /// "Error in file : <what> <value> out of range, conversion stopped".
 std::string OutOfRangeText(std::string_view what, int64_t value);
 /// "Cannot open <path> : <error>".
 std::string CannotOpenText(std::string_view path, std::string_view error);
-/// The output name after a serial number, "\XXXXXXXX.txt" (eight upper-case hex digits).
-std::string SerialOutName(int32_t sn);
-
-/// The output of a conversion: the text file and, while collecting, a copy of every line for
-/// the clipboard.
-class OutputSink {
- public:
-  OutputFile file;
-
-  /// Starts (or stops) collecting the clipboard copy; what was collected before is dropped.
-  void CollectClipboard(bool on) {
-    clip_.clear();
-    clip_.shrink_to_fit();
-    collect_ = on;
-  }
-  bool Collecting() const { return collect_; }
-  /// Writes `line` and CR LF into the file, and into the clipboard copy while collecting.
-  void WriteLine(std::string_view line) {
-    file.WriteLine(line);
-    if (collect_) {
-      clip_.append(line);
-      clip_.append("\r\n");
-    }
-  }
-  /// Writes `text`, whole lines with their CR LF, into the file and the clipboard copy.
-  void WriteBlock(std::string_view text) {
-    file.WriteBlock(text);
-    if (collect_) clip_.append(text);
-  }
-  /// The collected lines as one text.
-  const std::string& ClipboardText() const { return clip_; }
-
- private:
-  std::string clip_;
-  bool collect_ = false;
-};
 
 class Context {
  public:
-  explicit Context(Ui& ui_) : ui(ui_) {}
+  Context(const Options& options, Observer& observer, TextSink& sink)
+      : opts(options), observer_(observer), sink_(sink) {}
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
-  /// Ready for the next conversion: not stopped, no clipboard copy collected.
-  void Reset();
-
-  /// Shows `text` in the status line and marks the conversion stopped. Returns false, so that
-  /// callers can `return ctx.Stop(...)`.
-  bool Stop(std::string_view text);
+  /// Records a report and tells the observer; false (stopped) when the user cancels meanwhile.
+  bool Report(ReportKind kind, std::string_view text);
+  /// Records the reason of a stop and tells the observer. Returns false, so that callers can
+  /// `return ctx.Stop(...)`.
+  bool Stop(ReportKind kind, std::string_view text);
   bool OutOfRange(std::string_view what, int64_t value) {
-    return Stop(OutOfRangeText(what, value));
+    return Stop(ReportKind::kOutOfRange, OutOfRangeText(what, value));
   }
-  /// Lets the window repaint; stops with `kStoppedEnding` once the user asked to quit.
-  bool Yield();
-  /// Stops with `kWriteFailed` once a write to the output file has failed.
-  bool CheckWrites() { return out.file.Failed() ? Stop(kWriteFailed) : true; }
-  /// Shows `kMissingData` for half a second; false (stopped) when the user quits meanwhile.
-  bool ReportMissingData();
-  /// Hands the collected clipboard copy to the clipboard, then lets the window repaint.
-  bool PutClipboard();
+  /// A progress step; false (stopped) once a write has failed or the user cancels.
+  bool Step(Progress::Phase phase, int percent, std::string_view text);
+  /// Between steps: false (stopped) once the user cancels.
+  bool Continue();
+  /// False (stopped with `kWriteFailed`) once a write to the output has failed.
+  bool CheckWrites();
 
-  Ui& ui;
-  Options opts;
-  OutputSink out;
-  bool stopped = false;  ///< the running conversion stopped on an error (status set)
+  /// Starts the output (before the first line). False (stopped) when it cannot be made.
+  bool StartOutput(const OutputIdentity& identity);
+  bool OutputStarted() const { return started_; }
+  /// Keeps a copy of every line written from now on for the clipboard (when the options ask
+  /// for it); what was kept before is dropped.
+  void KeepClipboardCopy();
+  /// Writes `line` and CR LF.
+  void WriteLine(std::string_view line);
+  /// Writes `text`, whole lines with their CR LF.
+  void WriteBlock(std::string_view text);
+  /// The conversion has written everything; `status` is its completion text ("Done...").
+  void Finish(std::string_view status) { finish_text = status; }
+
+  const Options opts;
+  std::vector<vid::Report> reports;  ///< every report, in order
+  std::string finish_text;           ///< set by `Finish`
+  std::string clipboard;             ///< the copy kept by `KeepClipboardCopy`
+  int64_t rows = 0;                  ///< rows written (the converters count them)
+  bool stopped = false;              ///< the conversion stopped (the reason is the last report)
+
+ private:
+  Observer& observer_;
+  TextSink& sink_;
+  std::string line_;
+  bool started_ = false;
+  bool keep_copy_ = false;
 };
 
 }  // namespace vid

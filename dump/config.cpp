@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
-#include "common/sensor_formulas.h"
-#include "common/stamp_text.h"
 #include "dump/decode.h"
 #include "dump/layout.h"
-#include "platform/ui.h"
 
 namespace vid {
 namespace {
-
-constexpr int kPauseMs = 2000;  // after each report of a table check
 
 // Differences of file offsets wrap like the 32-bit arithmetic of the unit.
 int32_t Distance(int32_t to, int32_t from) {
@@ -23,12 +18,6 @@ int32_t ReadBe32(InputFile& in) {
 }
 int16_t ReadBe16(InputFile& in) {
   return Be16(in.ReadLe16());
-}
-
-void Report(Ui& ui, const char* text) {
-  ui.SetStatus(text);
-  ui.ProcessEvents();
-  WaitMs(ui, kPauseMs);
 }
 
 }  // namespace
@@ -82,7 +71,7 @@ void SeekRecord(InputFile& in, const Config& cfg, int32_t k) {
   in.SkipTo(cfg.record_address[k]);
 }
 
-void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct) {
+void ReadCentralRecord(InputFile& in, Config& cfg) {
   SeekRecord(in, cfg, 1);
   uint8_t name[16];
   in.Read(name, sizeof name);
@@ -116,11 +105,16 @@ void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct) {
     cfg.data_limit = cfg.central_type == kKindLargeMemory ? kMemoryTypeF : kMemoryOther;
   }
   cfg.quality_channel = cfg.central_type == kKindQuality;
-  if (!correct) return;
+}
 
+bool CheckRecordTable(Context& ctx, Config& cfg) {
+  if (cfg.mini_channel) return true;
   const int32_t head = Distance(cfg.record_address[2], cfg.record_address[1]);
-  if (head < kCentralRecordMin || head > kCentralRecordMax)
-    Report(ui, "...Invalid Concentrator Header section.. Corrected...");
+  if ((head < kCentralRecordMin || head > kCentralRecordMax) &&
+      !ctx.Report(ReportKind::kCorrectedHeader,
+                  "...Invalid Concentrator Header section.. Corrected...")) {
+    return false;
+  }
 
   int32_t n = 0;
   for (int32_t k = 3; k <= cfg.record_count; ++k) {
@@ -129,8 +123,9 @@ void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct) {
   }
   if (n != cfg.module_count) {
     cfg.module_count = n;
-    Report(ui, "..Incoherent Module Number..Corrected");
+    return ctx.Report(ReportKind::kCorrectedModuleCount, "..Incoherent Module Number..Corrected");
   }
+  return true;
 }
 
 void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m) {
@@ -163,6 +158,20 @@ void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m) {
     cfg.channel_scale[m][2 * c - 1] = 1;
     cfg.channel_scale[m][2 * c] = KindDivisor(cfg.channel_kind[m][c], cfg.channel_param[m][c]);
   }
+}
+
+bool ReadDumpConfiguration(Context& ctx, InputFile& in, Config& cfg) {
+  ReadDumpHeader(in, cfg);
+  ReadCentralRecord(in, cfg);
+  if (!CheckRecordTable(ctx, cfg)) return false;
+  if (cfg.module_count > kMaxModules) {
+    return ctx.Stop(ReportKind::kOutOfRange,
+                    "Error in file : " + std::to_string(cfg.module_count) +
+                        " modules, no more than 25 can be read; conversion stopped");
+  }
+  const int32_t modules = cfg.module_count;
+  for (int32_t m = 1; m <= modules; ++m) ReadModuleRecord(in, cfg, m);
+  return true;
 }
 
 }  // namespace vid

@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "core/context.h"
 #include "platform/input_file.h"
 
 namespace vid {
-
-class Ui;
 
 inline constexpr int kMaxModules = 25;       ///< module slots 1..25
 inline constexpr int kRecAddrLast = 100000;  ///< record table indexes 0..100000
@@ -57,12 +56,20 @@ void ReadDumpHeader(InputFile& in, Config& cfg);
 /// end). `k` must lie in 0..100000.
 void SeekRecord(InputFile& in, const Config& cfg, int32_t k);
 
-/// Reads the central unit record. With `correct` set it checks the record table, reports in the
-/// status line (each report followed by a 2000 ms pause) and may correct `module_count`.
-void ReadCentralRecord(InputFile& in, Config& cfg, Ui& ui, bool correct);
+/// Reads the central unit record.
+void ReadCentralRecord(InputFile& in, Config& cfg);
+
+/// Checks the record table against the central record of a multichannel dump: reports a central
+/// record of an odd length, and corrects `module_count` to the module records the table holds
+/// (with a report). False when the conversion was cancelled meanwhile.
+bool CheckRecordTable(Context& ctx, Config& cfg);
 
 /// Reads the record of module `m` (1..25) into row m of the module tables.
 void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m);
+
+/// Reads the whole configuration of a dump: the header, the central record (checked against the
+/// record table) and every module record. Stops on more than 25 modules.
+bool ReadDumpConfiguration(Context& ctx, InputFile& in, Config& cfg);
 
 /// The divisor of a channel of a type-254 or type-250 module, from its kind code and the low
 /// byte of its parameter word.

@@ -5,17 +5,28 @@
 #include "platform/paths.h"
 
 namespace vid::fuzz {
+namespace {
+
+// Every outcome has its say: a completion ends with its status text, a stop with its reason.
+void CheckOutcome(const Result& r) {
+  Check(!r.reports.empty() && !r.reports.back().text.empty(), "an outcome without a status text");
+  if (r.Completed()) {
+    for (const Report& report : r.reports) {
+      Check(report.kind == ReportKind::kStatus || IsFinding(report.kind),
+            "a stop in a conversion reported as completed");
+    }
+  } else {
+    Check(r.text.empty() && r.path.empty(), "a stopped conversion left an output");
+  }
+}
+
+}  // namespace
 
 Harness::Harness() {
   const char* base = std::getenv("TMPDIR");
   std::string templ = std::string(base && *base ? base : "/tmp") + "/viduravare-fuzz-XXXXXX";
   Check(::mkdtemp(templ.data()) != nullptr, "scratch folder");
   dir = templ;
-  form.Form_Load("");
-  form.ProgramFolder = dir;
-  form.File1.folder = dir;
-  form.OutputToMemory = true;
-  session.ctx.opts.copy_to_clipboard = false;
 }
 
 void Harness::Put(const std::string& name, const uint8_t* data, size_t size) const {
@@ -25,20 +36,19 @@ void Harness::Put(const std::string& name, const uint8_t* data, size_t size) con
   std::fclose(f);
 }
 
-MakeResult Harness::Make(const std::string& name) {
-  form.File1.file_name = name;
-  if (form.File1.selected.empty()) form.File1.selected = {name};
-  const MakeResult r = form.BMake_Click();
-  Check(!session.shell.Busy, "Busy cleared after Make");
-  Check(!session.shell.InFile.IsOpen(), "input closed after Make");
-  Check(!session.ctx.out.file.IsOpen(), "output closed after Make");
-  if (r == MakeResult::kDone) {
-    Check(!session.ctx.stopped, "a stopped conversion reported as done");
-    Check(!ui.status.empty(), "a completed conversion leaves a status text");
-  }
-  if (r == MakeResult::kStopped) {
-    Check(session.ctx.stopped || !ui.status.empty(), "a stop without a status text");
-  }
+Result Harness::Convert(const std::vector<std::string>& names) {
+  Request request;
+  for (const std::string& name : names) request.inputs.push_back(JoinPath(dir, name));
+  request.target.kind = TargetKind::kMemory;
+  Result r = converter.Convert(request, quiet);
+  CheckOutcome(r);
+  return r;
+}
+
+Result Harness::LoadHeader(const std::string& name) {
+  Result r = converter.LoadHeader(JoinPath(dir, name), quiet);
+  CheckOutcome(r);
+  Check(r.Completed() == converter.HeaderLoaded(), "a header found but not loaded");
   return r;
 }
 

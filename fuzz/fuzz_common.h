@@ -1,37 +1,31 @@
-// What the fuzz targets share: a quiet Ui, one session for the whole run (as the program keeps
-// one for its whole life, so state that leaks from one input to the next shows too), a scratch
-// folder for input files, and the checks every conversion must pass whatever its input.
+// What the fuzz targets share: one converter for the whole run (as the window keeps one for its
+// whole life, so state that leaks from one input to the next shows too), a scratch folder for
+// input files, and the checks every conversion must pass whatever its input.
 #pragma once
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "app/form1.h"
-#include "app/session.h"
-#include "platform/ui.h"
+#include "convert/converter.h"
 
 namespace vid::fuzz {
-
-class QuietUi : public Ui {
- public:
-  void SetStatus(std::string_view text) override { status.assign(text); }
-  bool WantsPauses() const override { return false; }
-  std::string status;
-};
 
 struct Harness {
   Harness();
   /// Writes `size` bytes as `name` in the scratch folder.
   void Put(const std::string& name, const uint8_t* data, size_t size) const;
-  /// Runs Make on `name` with the output kept in memory and checks the outcome.
-  MakeResult Make(const std::string& name);
+  /// Converts the files `names` of the scratch folder with the output kept in memory and checks
+  /// the outcome.
+  Result Convert(const std::vector<std::string>& names);
+  /// Load Header on `name` of the scratch folder, with the same checks.
+  Result LoadHeader(const std::string& name);
 
   std::string dir;
-  QuietUi ui;
-  Session session{ui};
-  Form1 form{session};
+  Observer quiet;
+  Converter converter;
 };
 
 /// Aborts with `what` when `ok` is false: a finding for the fuzzer.

@@ -1,6 +1,6 @@
-// A selection of one or two logger files through Make: the first input byte chooses one file or
-// two, and for two the next two bytes where the rest is cut into the first and the second file.
-// Every other input is converted after its own header file was loaded, so that data files
+// A selection of one or two logger files through a conversion: the first input byte chooses one
+// file or two, and for two the next two bytes where the rest is cut into the first and the second
+// file. Every other input is converted after its own header file was loaded, so that data files
 // without installation records reach the multichannel output as well.
 #include "fuzz_common.h"
 
@@ -14,12 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t first = (mode & 1) ? std::min(cut, size) : size;
   h.Put("a.pdc", data, first);
   h.Put("b.pdc", data + first, size - first);
-  h.form.File1.selected = {"a.pdc"};
-  if (mode & 1) h.form.File1.selected.push_back("b.pdc");
-  if (mode & 2) {
-    h.form.File1.file_name = "a.pdc";
-    h.form.BHeader_Click();
+  if (mode & 2) h.LoadHeader("a.pdc");
+  if (mode & 1) {
+    h.Convert({"a.pdc", "b.pdc"});
+  } else {
+    h.Convert({"a.pdc"});
   }
-  h.Make("a.pdc");
   return 0;
 }

@@ -35,7 +35,7 @@ int32_t Wrap32(int64_t v) {
 // The installation records read so far are no header: the next Make must not take them for one.
 bool TooManyModules(Context& ctx, LoggerState& lg) {
   lg.header_loaded = false;
-  return ctx.Stop("Error in file : more than 25 modules, reading stopped");
+  return ctx.Stop(ReportKind::kOutOfRange, "Error in file : more than 25 modules, reading stopped");
 }
 
 // Copies `n` bytes of the input to positions first .. first + n - 1 of row `row`, which the
@@ -265,8 +265,7 @@ bool TakeRecord(LoggerRun& run) {
         return ReadPage(run.ctx, in, run.cfg, lg, run.t.pages, true);
       default:
         // The payload is not skipped: the next six bytes are read as a record head.
-        ReportFormatError(run.ctx, run.q);
-        return true;
+        return ReportFormatError(run.ctx, run.q);
     }
   }
   if (lg.record_marker == kSectionBlock) {
@@ -287,16 +286,15 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
   lg.modules_seen = 0;
   lg.block.no_stamp = false;
   lg.header_loaded = false;
-  ctx.ui.ProcessEvents();
 
   if (!EndsWith(name, "pdc")) {
-    ctx.ui.MessageBox("Only applies to .pdc files");
+    ctx.Report(ReportKind::kNotALoggerFile, "Only applies to .pdc files");
     return HeaderResult::kRefused;
   }
   const std::string path = JoinPath(folder, name);
   std::string error;
   if (!in.Open(path, &error, kMaxLoggerBytes)) {
-    ctx.Stop(CannotOpenText(path, error));
+    ctx.Stop(ReportKind::kCannotOpen, CannotOpenText(path, error));
     return HeaderResult::kStopped;
   }
   while (!in.AtEnd()) {
@@ -315,24 +313,25 @@ HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& l
   }
   in.Close();
   if (!lg.header_loaded) {
-    ctx.ui.SetStatus("Error in header file");
+    ctx.Report(ReportKind::kHeaderNotFound, "Error in header file");
     return HeaderResult::kNotFound;
   }
-  ctx.ui.SetStatus("Central SN: " + Hex8(static_cast<uint32_t>(cfg.central_sn)) +
-                   " - Header found " + std::to_string(cfg.module_count) + " Modules");
+  ctx.Report(ReportKind::kStatus, "Central SN: " + Hex8(static_cast<uint32_t>(cfg.central_sn)) +
+                                      " - Header found " + std::to_string(cfg.module_count) +
+                                      " Modules");
   return HeaderResult::kFound;
 }
 
 bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                   const std::vector<std::string>& inputs, bool selection,
-                   const std::string& out_name, const OpenOutputFn& open_output) {
+                   const std::vector<std::string>& inputs, bool selection) {
   lg.first_data = true;
   lg.quendar_seen = false;
-  LoggerRun run{ctx, in, cfg, t, lg, QuendarOutput{open_output, out_name}, selection};
+  LoggerRun run{ctx, in, cfg, t, lg, QuendarOutput{&cfg.central_name}, selection};
 
   for (const std::string& path : inputs) {
     std::string error;
-    if (!in.Open(path, &error, kMaxLoggerBytes)) return ctx.Stop(CannotOpenText(path, error));
+    if (!in.Open(path, &error, kMaxLoggerBytes))
+      return ctx.Stop(ReportKind::kCannotOpen, CannotOpenText(path, error));
     lg.modules_seen = 0;
     const bool header_before = lg.header_loaded;
     // Every head read takes six bytes (or what is left), so the loop reaches the end.
@@ -349,11 +348,12 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
   }
 
   if (lg.quendar_seen) {
-    if (!FinishQuendar(ctx) || !ctx.CheckWrites()) return false;
-    ctx.ui.SetStatus("Quendar file - Done");
+    if (!ctx.CheckWrites()) return false;
+    ctx.Finish("Quendar file - Done");
     return true;
   }
-  if (!lg.header_loaded) return ctx.Stop("Please select a file with header first");
+  if (!lg.header_loaded)
+    return ctx.Stop(ReportKind::kNoHeader, "Please select a file with header first");
   // A module slot that no record has filled (a header given by its central record alone, its
   // module records missing) has no scales yet: its channels are written 1:1.
   for (int m = 1; m <= std::min(cfg.module_count, kMaxModules); ++m) {
@@ -361,9 +361,7 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
       if (k == 0) k = 1;
     }
   }
-  if (!open_output(ctx.opts.name_after_serial ? SerialOutName(cfg.central_sn) : out_name)) {
-    return false;
-  }
+  if (!ctx.StartOutput({cfg.central_sn, cfg.central_name, false})) return false;
   RecordSource src;
   if (lg.block_mode) src.block = lg.block;
   src.logger = true;

@@ -29,18 +29,17 @@ enum class HeaderResult {
 };
 
 /// Load Header: reads the file `name` of `folder` through `in` as a header file into the
-/// configuration and reports in the status line.
+/// configuration, and reports what it found.
 HeaderResult LoadHeader(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg,
                         const std::string& folder, const std::string& name);
 
 /// Converts the logger files `inputs`, in the order given, as one recording, reading each
 /// through `in`. `selection` is set for the files selected in the list (one or several), where a
 /// central record alone makes the header available; it is clear for the one file named on the
-/// command line, which needs all its module records. `open_output` opens the output file when
-/// the conversion needs it, under `out_name` unless the output is named after the serial number.
-/// A stop while a file is read also withdraws the header that file made available.
+/// command line, which needs all its module records. The output is started when the conversion
+/// has something to write. A stop while a file is read also withdraws the header that file made
+/// available.
 bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerState& lg,
-                   const std::vector<std::string>& inputs, bool selection,
-                   const std::string& out_name, const OpenOutputFn& open_output);
+                   const std::vector<std::string>& inputs, bool selection);
 
 }  // namespace vid

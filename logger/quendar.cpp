@@ -59,22 +59,19 @@ const Channel* ChannelsOf(uint16_t data_type) {
 
 bool WriteTitleLines(Context& ctx, uint32_t sn, uint16_t data_type, uint8_t mask,
                      std::string& out) {
-  if (ctx.opts.copy_to_clipboard) {
-    ctx.out.CollectClipboard(true);
-    ctx.ui.ClearClipboard();
-    if (!ctx.Yield()) return false;
-  }
+  ctx.KeepClipboardCopy();
+  if (!ctx.Continue()) return false;
   const Channel* channels = ChannelsOf(data_type);
   out = Hex8(sn);
   for (int bit = 0; bit < 4 && channels; ++bit) {
     if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].title;
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
   out = "date";
   for (int bit = 0; bit < 4 && channels; ++bit) {
     if ((mask >> bit & 1) && channels[bit].title) (out += '\t') += channels[bit].unit;
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
   return true;
 }
 
@@ -129,11 +126,11 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
   const uint32_t high2 = static_cast<uint16_t>(in.ReadLe16());
   in.ReadByte();
 
-  // The first Quendar record of a Make opens the output, named after its logger on request.
-  if (!q.opened) {
-    if (ctx.opts.name_after_serial) q.out_name = SerialOutName(static_cast<int32_t>(sn));
-    if (!q.open_output(q.out_name)) return false;
-    q.opened = true;
+  // The first Quendar record of a conversion starts the output, named after its logger when the
+  // options ask for the serial-number name.
+  if (!ctx.OutputStarted() &&
+      !ctx.StartOutput({static_cast<int32_t>(sn), q.central_name ? *q.central_name : "", false})) {
+    return false;
   }
   std::string out;
   if (lg.first_data) {
@@ -143,7 +140,7 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
 
   const int code = period_code & 15;
   if (code >= static_cast<int>(kPeriodSeconds.size())) {
-    ReportFormatError(ctx, q);
+    if (!ReportFormatError(ctx, q)) return false;
   } else {
     const Channel* channels = ChannelsOf(data_type);
     Value values[4];
@@ -200,22 +197,19 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
       p[1] = '\n';
       text.Commit(p + 2);
     }
+    ctx.rows += samples;
     if (whole) in.SkipTo(static_cast<int64_t>(in.Position() + words_size));
-    ctx.out.WriteBlock(text.View());
+    ctx.WriteBlock(text.View());
   }
   in.SkipTo(static_cast<int64_t>(start + kQuendarPayload));
   in.ReadLe16();  // trailer, not checked
   return true;
 }
 
-void ReportFormatError(Context& ctx, QuendarOutput& q) {
-  if (!q.format_error_shown) ctx.ui.SetStatus("File format error detected");
+bool ReportFormatError(Context& ctx, QuendarOutput& q) {
+  if (q.format_error_shown) return true;
   q.format_error_shown = true;
-}
-
-bool FinishQuendar(Context& ctx) {
-  if (ctx.opts.copy_to_clipboard && ctx.out.Collecting()) return ctx.PutClipboard();
-  return true;
+  return ctx.Report(ReportKind::kFormatError, "File format error detected");
 }
 
 }  // namespace vid

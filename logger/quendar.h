@@ -9,7 +9,6 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "core/context.h"
@@ -17,10 +16,6 @@
 #include "platform/input_file.h"
 
 namespace vid {
-
-/// Opens `OutFile` for the output name given (the "\name.txt" form that is joined to the program
-/// folder, unless the caller writes elsewhere). False once it has stopped the conversion.
-using OpenOutputFn = std::function<bool(const std::string& out_name)>;
 
 /// Sample period in seconds by the low 4 bits of the period code; codes 13..15 have none.
 inline constexpr std::array<int32_t, 13> kPeriodSeconds = {1,  2,   5,    10,  15,  20, 30,
@@ -31,23 +26,18 @@ inline constexpr int kQuendarWords = 256;       ///< sample words in a record
 
 /// What the Quendar output keeps from one record to the next within a Make.
 struct QuendarOutput {
-  OpenOutputFn open_output;
-  std::string out_name;             ///< the output name asked for, unless named after the logger
-  bool opened = false;              ///< the output file is open
-  bool format_error_shown = false;  ///< "File format error detected" was shown
+  const std::string* central_name = nullptr;  ///< of the configuration, for the output's identity
+  bool format_error_shown = false;            ///< "File format error detected" was shown
 };
 
-/// Shows "File format error detected", once per Make: a damaged file would repeat it for
-/// every record head it puts out of step.
-void ReportFormatError(Context& ctx, QuendarOutput& q);
+/// Reports "File format error detected", once per conversion: a damaged file would repeat it
+/// for every record head it puts out of step. False when the conversion was cancelled meanwhile.
+bool ReportFormatError(Context& ctx, QuendarOutput& q);
 
 /// With `in` just after the head of a Quendar record: reads the record and its trailer and
 /// writes its lines (the title and unit lines first while `first_data` is set). A period code
 /// without a period reads the record whole, writes no sample line and reports a format error.
 bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOutput& q);
-
-/// Puts the collected text on the clipboard (when asked for).
-bool FinishQuendar(Context& ctx);
 
 /// The start time of a record from its six packed-BCD bytes (year from 2000, month, day, hour,
 /// minute, second). Fields beyond their range carry over as calendar arithmetic does: month 13

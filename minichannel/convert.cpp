@@ -82,8 +82,9 @@ bool ScanMemory(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t,
 
     if (IsTimeStamp(rec)) {
       if (t.stamp_count >= kMaxRecords) {
-        return ctx.Stop("Error in file : more than " + std::to_string(kMaxRecords) +
-                        " time stamps, conversion stopped");
+        return ctx.Stop(ReportKind::kOutOfRange, "Error in file : more than " +
+                                                     std::to_string(kMaxRecords) +
+                                                     " time stamps, conversion stopped");
       }
       ++t.stamp_count;
       if (addr <= cfg.end_address) m.MiniLastStamp = t.stamp_count;
@@ -123,12 +124,12 @@ void WriteHeaderLines(Context& ctx, uint8_t types, std::string& out) {
   for (int k = 0; k < 5; ++k) {
     if ((types >> k) & 1) out.append("\t").append(kTitles[k]).append("\t\t");
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
   out.clear();
   for (int k = 0; k < 3; ++k) {
     if ((types >> k) & 1) out.append("\tP1\tP2\tP3");
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
 }
 
 // How the cells of a row are written, chosen once per conversion. Each value is the quotient of
@@ -248,8 +249,9 @@ bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTa
   MiniState m;
   bool missing = false;
   if (!ScanMemory(ctx, in, cfg, t, m, missing)) return false;
-  if (missing && !ctx.ReportMissingData()) return false;
+  if (missing && !ctx.Report(ReportKind::kMissingData, kMissingData)) return false;
 
+  if (!ctx.StartOutput({cfg.central_sn, cfg.central_name, true})) return false;
   std::string out;
   WriteHeaderLines(ctx, m.MiniTypes, out);
   // A wrapped memory holds its older time stamps above the write pointer: they come first.
@@ -271,12 +273,13 @@ bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTa
     }
   };
   auto write = [&](int64_t, const TextBlock& text) {
-    ctx.out.WriteBlock(text.View());
+    ctx.WriteBlock(text.View());
     return true;
   };
   FormatInOrder((rows + chunk_rows - 1) / chunk_rows, FormatThreads(), format, write);
   if (!ctx.CheckWrites()) return false;
-  ctx.ui.SetStatus("Done...");
+  ctx.rows += rows;
+  ctx.Finish(kDone);
   return true;
 }
 

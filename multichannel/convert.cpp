@@ -141,7 +141,8 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
   }
   if (record_size == 0 && cfg.data_limit > 0) {
     // Blocks of no words would never move the scan on through the data.
-    return ctx.Stop("Error in file : block records without words, conversion stopped");
+    return ctx.Stop(ReportKind::kOutOfRange,
+                    "Error in file : block records without words, conversion stopped");
   }
   const int read_size = std::max(record_size, 6);
   const bool every_position = block && block->no_stamp;
@@ -190,10 +191,31 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
   return true;
 }
 
+// The time stamp of packed-BCD parts (year, month, day, hour, minute, second) as a day number
+// with the time as its fraction. Two-digit years 00..29 are 20xx, 30..99 19xx. False when a part
+// has a nibble above 9 or the stamp is no calendar date and time.
+bool StampDays(const std::array<uint8_t, 6>& parts, double& days) {
+  int v[6];
+  for (int i = 0; i < 6; ++i) {
+    if ((parts[i] >> 4) > 9 || (parts[i] & 0x0F) > 9) return false;
+    v[i] = BcdToInt(parts[i]);
+  }
+  const int year = v[0] < 30 ? 2000 + v[0] : 1900 + v[0];
+  using namespace std::chrono;
+  const year_month_day ymd{std::chrono::year{year}, month{static_cast<unsigned>(v[1])},
+                           day{static_cast<unsigned>(v[2])}};
+  if (!ymd.ok() || v[3] > 23 || v[4] > 59 || v[5] > 59) return false;
+  // Days since 30 December 1899 with the time of day as the fraction.
+  const auto serial = sys_days{ymd} - sys_days{std::chrono::year{1899} / December / 30};
+  days = static_cast<double>(serial.count()) + (v[3] * 3600 + v[4] * 60 + v[5]) / 86400.0;
+  return true;
+}
+
 // What links one row of a 'g' unit to the next: the time stamp of the row before and the tick
 // count of the latest outage marker.
 struct DowntimeChain {
-  std::string previous_stamp;
+  std::array<uint8_t, 6> previous_stamp{};
+  bool has_previous = false;
   int32_t outage_ticks = 0;
 };
 
@@ -203,7 +225,7 @@ struct RowRun {
   int64_t first = 0;
   int64_t count = 0;
   int32_t whole = 0;
-  const char* suffix = "";
+  bool older = false;  ///< the older part of a wrapped memory ("Part A" in the progress)
 };
 
 struct RowOrder {
@@ -241,7 +263,7 @@ struct RowOrder {
 };
 
 // Adds the run of records first..last; a record outside the tables ends the rows before it.
-void AddRun(RowOrder& order, int64_t first, int64_t last, int32_t whole, const char* suffix) {
+void AddRun(RowOrder& order, int64_t first, int64_t last, int32_t whole, bool older) {
   if (order.beyond || first > last) return;
   int64_t stop = last;
   if (first < 1) {
@@ -253,7 +275,7 @@ void AddRun(RowOrder& order, int64_t first, int64_t last, int32_t whole, const c
     order.beyond = std::max<int64_t>(first, kMaxRecords + 1);
   }
   if (first <= stop) {
-    order.runs.push_back({first, stop - first + 1, whole, suffix});
+    order.runs.push_back({first, stop - first + 1, whole, older});
     order.rows += stop - first + 1;
   }
 }
@@ -321,14 +343,14 @@ bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, 
     t.QualVrms(r, 1) = 0;
     t.QualVrms(r, 3) = 0;
   }
-  char text[17];
-  const std::string stamp(text, PutBcdStamp(text, t.StampBytes(r)));
+  const std::array<uint8_t, 6>& stamp = t.StampBytes(r);
   d = 0;
   if (t.QualDowntime(r) == kDownRow) {
     double now = 0, before = 0;
     if (t.QualVrms(r, 3) > 0) {
       d = t.QualVrms(r, 3) / kTicksPerSecond;
-    } else if (StampTextToDays(chain.previous_stamp, before) && StampTextToDays(stamp, now)) {
+    } else if (chain.has_previous && StampDays(chain.previous_stamp, before) &&
+               StampDays(stamp, now)) {
       if (!RecordTables::Holds(r + 1)) {
         beyond = r + 1;
         return false;
@@ -340,6 +362,7 @@ bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, 
     t.QualVrms(r, 3) = 0;
   }
   chain.previous_stamp = stamp;
+  chain.has_previous = true;
   return true;
 }
 
@@ -434,7 +457,7 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
   } else if (energy) {
     out += "Diff1\tDiff2\tIinst\tindex1\tindex1\tindex1\tindex2\tindex2\tindex2";
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
 
   // Line 2: names.
   out = cfg.central_name;
@@ -450,7 +473,7 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
   for (int mod = 1; mod <= cfg.module_count && mod <= kMaxModules; ++mod) {
     for (int c = 1; c <= 6; ++c) (out += cfg.channel_name[mod][c]).push_back('\t');
   }
-  ctx.out.WriteLine(out);
+  ctx.WriteLine(out);
 }
 
 }  // namespace
@@ -497,43 +520,20 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
     }
     if (in.PastEnd()) complete = false;
   }
-  return complete || ctx.ReportMissingData();
-}
-
-bool StampTextToDays(const std::string& text, double& days) {
-  // dd/mm/yy hh:mm:ss
-  if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' || text[11] != ':' ||
-      text[14] != ':') {
-    return false;
-  }
-  int v[6];
-  static constexpr int kAt[6] = {0, 3, 6, 9, 12, 15};
-  for (int i = 0; i < 6; ++i) {
-    const char a = text[kAt[i]], b = text[kAt[i] + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9') return false;
-    v[i] = (a - '0') * 10 + (b - '0');
-  }
-  const int year = v[2] < 30 ? 2000 + v[2] : 1900 + v[2];
-  using namespace std::chrono;
-  const year_month_day ymd{std::chrono::year{year}, month{static_cast<unsigned>(v[1])},
-                           day{static_cast<unsigned>(v[0])}};
-  if (!ymd.ok() || v[3] > 23 || v[4] > 59 || v[5] > 59) return false;
-  // Days since 30 December 1899 with the time of day as the fraction.
-  const auto serial = sys_days{ymd} - sys_days{std::chrono::year{1899} / December / 30};
-  days = static_cast<double>(serial.count()) + (v[3] * 3600 + v[4] * 60 + v[5]) / 86400.0;
-  return true;
+  return complete || ctx.Report(ReportKind::kMissingData, kMissingData);
 }
 
 bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src) {
   const BlockLayout* block = src.block ? &*src.block : nullptr;
-  // The clipboard copy is collected only when it will be used; the file is the same either way.
-  ctx.out.CollectClipboard(ctx.opts.copy_to_clipboard);
+  // The clipboard copy is kept only when it will be used; the output is the same either way.
+  ctx.KeepClipboardCopy();
 
   int64_t pos = 0;
   if (!ScanRecords(ctx, cfg, t, src, pos)) return false;
   if (src.logger)
     cfg.end_address = static_cast<int32_t>(kRecordSize * (int64_t{t.records.stamp_count} - 1));
 
+  if (!ctx.StartOutput({cfg.central_sn, cfg.central_name, false})) return false;
   std::string out;
   WriteHeaderLines(ctx, cfg, block, out);
 
@@ -542,9 +542,9 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   RowOrder order;
   if (pos > cfg.end_address && cfg.wrap_flag > 0) {
     AddRun(order, cfg.end_address / kRecordSize + 2, cfg.data_limit / kRecordSize, cfg.data_limit,
-           "% (Part A)");
+           true);
   }
-  AddRun(order, 1, cfg.end_address / kRecordSize, cfg.end_address, "%");
+  AddRun(order, 1, cfg.end_address / kRecordSize, cfg.end_address, false);
 
   RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_separator)
                       : MultiRowFormat(cfg, ctx.opts.decimal_separator);
@@ -579,7 +579,7 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   };
   int16_t shown = 0;
   auto write = [&](int64_t chunk, const TextBlock& text) {
-    ctx.out.WriteBlock(text.View());
+    ctx.WriteBlock(text.View());
     const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
     for (int64_t at = chunk * chunk_rows; at < end; ++at) {
       int64_t r = 0;
@@ -587,20 +587,17 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
       const int16_t p = RoundToInt16(static_cast<double>(r) * 1200 / run.whole);
       if (p <= shown) continue;
       shown = p;
-      ctx.ui.SetProgress(std::to_string(p) + run.suffix);
-      if (!ctx.CheckWrites() || !ctx.Yield()) return false;
+      const Progress::Phase phase =
+          run.older ? Progress::Phase::kOlderPart : Progress::Phase::kNewerPart;
+      if (!ctx.Step(phase, p, std::to_string(p) + (run.older ? "% (Part A)" : "%"))) return false;
     }
     return true;
   };
   if (!FormatInOrder(chunks, FormatThreads(), format, write)) return false;
   if (order.beyond) return ctx.OutOfRange("record", *order.beyond);
   if (!ctx.CheckWrites()) return false;
-
-  if (ctx.out.Collecting()) {
-    ctx.ui.ClearClipboard();
-    if (!ctx.PutClipboard()) return false;
-  }
-  ctx.ui.SetStatus("Done...");
+  ctx.rows += order.rows;
+  ctx.Finish(kDone);
   return true;
 }
 

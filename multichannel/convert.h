@@ -48,8 +48,4 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
 /// Scans the channel table into the record tables and writes the header lines and the rows.
 bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src);
 
-/// A dd/mm/yy hh:mm:ss text as a day number with the time as its fraction (two-digit years
-/// 00..29 are 20xx, 30..99 19xx). False when the text is no calendar date and time.
-bool StampTextToDays(const std::string& text, double& days);
-
 }  // namespace vid

@@ -1,13 +1,13 @@
-// The text styles, the cells of a workbook and the line reader of the output layer.
+// The text styles, the cells of a workbook and the line splitting of a styled output.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "export/line_reader.h"
-#include "export/text_style.h"
-#include "export/xlsx_sheet.h"
+#include "convert/output.h"
+#include "convert/text_style.h"
+#include "convert/xlsx_sheet.h"
 #include "fixture_writer.h"
 
 namespace vid {
@@ -92,20 +92,15 @@ TEST(XlsxCellTest, SheetNameIsTheCentralNameOrTheSerialNumber) {
   }
 }
 
-TEST(LineReaderTest, SplitsAtCrLfOnlyAcrossBlocks) {
-  fx::TempDir dir;
-  // A CR LF that straddles the first block boundary, lone CR and LF inside lines, a last line
-  // without its line end.
-  const std::string long_line(1024 * 1024 - 1, 'x');
-  const std::vector<std::string> want = {long_line, "a\rb\nc", "", "last"};
-  const std::string text = long_line + "\r\na\rb\nc\r\n\r\nlast";
-  fx::WriteFile(dir.file("t.txt"), fx::Bytes().text(text, text.size()));
-  LineReader reader;
-  ASSERT_TRUE(reader.Open(dir.file("t.txt"), nullptr));
-  std::vector<std::string> got;
-  for (std::string_view line; reader.Next(&line);) got.emplace_back(line);
-  EXPECT_EQ(got, want);
-  EXPECT_FALSE(reader.Failed());
+TEST(StyledOutputTest, LinesAreSplitAtCrLfOnlyAcrossWrites) {
+  // A CR LF split between two writes, a line cut in the middle, a last line without its end.
+  OutputStyle style;
+  style.text.delimiter = ';';
+  Output out({TargetKind::kMemory, ""}, style, Options{}, {});
+  ASSERT_TRUE(out.Start({}, nullptr));
+  for (const char* part : {"a\tb\r", "\nc\td", "\te\r\n\r\n", "last"}) out.Write(part);
+  ASSERT_TRUE(out.Commit(nullptr));
+  EXPECT_EQ(out.TakeText(), "a;b\r\nc;d;e\r\n\r\nlast\r\n");
 }
 
 }  // namespace

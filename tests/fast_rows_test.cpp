@@ -190,7 +190,7 @@ fx::Dump LongDump(int records) {
 
 TEST(FastRows, ManyChunksGiveEveryRowOnceTheClipboardTheFileTextAndEveryPercentage) {
   Bench b;
-  b.s.ctx.opts.copy_to_clipboard = true;
+  b.shell.options.copy_to_clipboard = true;
   ASSERT_EQ(b.Make(LongDump(9000).bytes), MakeResult::kDone);
   const std::string text = b.Read();
   EXPECT_EQ(b.ui.clipboard, text);
@@ -223,13 +223,11 @@ class QuitAfter : public testing::TestUi {
 TEST(FastRows, QuitStopsAChunkedConversionAtOnceAndLeavesNoFile) {
   fx::TempDir dir;
   QuitAfter ui(5);
-  Session session(ui);
-  Form1 form(session);
-  form.Form_Load("");
-  form.ProgramFolder = dir.path();
+  Shell shell(ui);
+  shell.output_folder = dir.path();
   fx::WriteFile(dir.file("d.pdb"), LongDump(9000).bytes);
-  form.File1 = {dir.path(), "d.pdb", {"d.pdb"}};
-  EXPECT_EQ(form.BMake_Click(), MakeResult::kStopped);
+  shell.file_list = {dir.path(), "d.pdb", {"d.pdb"}};
+  EXPECT_EQ(shell.Make(), MakeResult::kStopped);
   EXPECT_EQ(ui.status, kStoppedEnding);
   EXPECT_EQ(ui.progress.size(), 5u);  // the step that saw the quit was the last
   EXPECT_FALSE(std::filesystem::exists(dir.file("mv1.txt")));

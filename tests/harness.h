@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/session.h"
+#include "app/shell.h"
 #include "fixture_writer.h"
 #include "test_ui.h"
 
@@ -43,9 +42,9 @@ inline std::string Repeat(const std::string& s, int n) {
 
 struct Bench {
   Bench() {
-    form.Form_Load("");
-    form.ProgramFolder = form.File1.folder = dir.path();
-    s.ctx.opts.copy_to_clipboard = false;
+    shell.Load("");
+    shell.output_folder = shell.file_list.folder = dir.path();
+    shell.options.copy_to_clipboard = false;
   }
 
   void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -54,9 +53,9 @@ struct Bench {
   void Write(const std::string& name, const fx::Bytes& bytes) { Write(name, bytes.bytes); }
   /// Make on `names`, selected in this order, the first as the current entry.
   MakeResult Make(const std::vector<std::string>& names) {
-    form.File1.file_name = names.empty() ? "" : names.front();
-    form.File1.selected = names;
-    return form.BMake_Click();
+    shell.file_list.current = names.empty() ? "" : names.front();
+    shell.file_list.selected = names;
+    return shell.Make();
   }
   /// Writes `bytes` as `name`, selects it alone and runs Make.
   MakeResult Make(const fx::Bytes& bytes, const std::string& name = "d.pdb") {
@@ -66,22 +65,21 @@ struct Bench {
   std::string Read(const std::string& name = "mv1.txt") const { return ReadText(dir.file(name)); }
   /// Load Header on `name`.
   void LoadHeader(const std::string& name) {
-    form.File1.file_name = name;
-    form.File1.selected = {name};
-    form.BHeader_Click();
+    shell.file_list.current = name;
+    shell.file_list.selected = {name};
+    shell.LoadHeader();
   }
   /// The click on `name` in the file list: its preview line.
   std::string Preview(const std::string& name) {
-    form.File1.file_name = name;
-    form.File1.selected = {name};
-    form.File1_Click();
+    shell.file_list.current = name;
+    shell.file_list.selected = {name};
+    shell.ClickFile();
     return ui.status;
   }
 
   fx::TempDir dir;
   TestUi ui;
-  Session s{ui};
-  Form1 form{s};
+  Shell shell{ui};
 };
 
 }  // namespace vid::testing

@@ -190,8 +190,8 @@ TEST(Logger, LoadHeaderCountsTheModulesOfACompleteHeader) {
   for (const auto& [records, status] : cases) {
     Bench r;
     r.Write("H.pdc", Cat(records));
-    r.form.File1 = {r.dir.path(), "H.pdc", {"H.pdc"}};
-    r.form.BHeader_Click();
+    r.shell.file_list = {r.dir.path(), "H.pdc", {"H.pdc"}};
+    r.shell.LoadHeader();
     EXPECT_EQ(r.ui.status, status);
   }
 }

@@ -152,7 +152,7 @@ TEST(Multichannel, DamagedTimeStampIsSkippedByteByByteAndNothingEarlierRemains) 
   EXPECT_EQ(r.Read(),
             Head("00000004", "D") + Lines({"05/03/18 14:00:00" + z, "05/03/18 14:10:00" + z,
                                            "05/03/18 14:20:00" + z, "00/00/00 00:00:00" + z}));
-  r.s.ctx.opts.skip_date_check = true;
+  r.shell.options.skip_date_check = true;
   ASSERT_EQ(r.Make(dump), MakeResult::kDone);
   EXPECT_EQ(r.Read(),
             Head("00000004", "D") + Lines({"05/03/18 14:00:00" + z, "05/03/24 14:30:00" + z,

@@ -24,7 +24,7 @@ TEST(Selection, CentralRecordWithModulesMissingIsAHeaderExceptOnTheCommandLine) 
     EXPECT_NE(run.Read().find("\r\n05/03/18 14:30:00\t"), std::string::npos) << name;
   }
   for (const char* name : {"none.pdc", "short.pdc"}) {  // the command line's one file
-    run.form.Form_Load(run.dir.file(name) + " cmd.txt");
+    run.shell.Load(run.dir.file(name) + " cmd.txt");
     EXPECT_EQ(run.ui.status, "Please select a file with header first") << name;
   }
 }
@@ -40,14 +40,14 @@ TEST(Selection, HeaderOfAStoppedReadingIsWithdrawnButAnEarlierOneStays) {
 
   run.LoadHeader("H26.pdc");
   EXPECT_EQ(run.ui.status, "Error in file : more than 25 modules, reading stopped");
-  EXPECT_FALSE(run.s.log.header_loaded);
+  EXPECT_FALSE(run.shell.HeaderLoaded());
   for (const char* name : {"H26.pdc", "HX.pdc"}) {
     EXPECT_EQ(run.Make({name}), MakeResult::kStopped);
-    EXPECT_FALSE(run.s.log.header_loaded) << name;
+    EXPECT_FALSE(run.shell.HeaderLoaded()) << name;
   }
   run.LoadHeader("H.pdc");
   EXPECT_EQ(run.Make({"X.pdc"}), MakeResult::kStopped);
-  EXPECT_TRUE(run.s.log.header_loaded);
+  EXPECT_TRUE(run.shell.HeaderLoaded());
 }
 
 TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
@@ -59,12 +59,18 @@ TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
     Bench run;
     run.Write("B.pdc", Cat({Block(1, 1, format, partial, format != 3),
                             Block(1, 1, format, next, format != 3)}));
-    run.Make({"B.pdc"});
-    for (int k = 0; k < 4; ++k) {  // the three whole blocks' words, nothing behind them
-      const auto& pb = run.s.tables.pages;
-      EXPECT_EQ(pb.Get(2 * k + 1, 1) | pb.Get(2 * k + 2, 1) << 8, k < 3 ? 11 * (k + 1) : 0)
-          << format << " block " << k;
-    }
+    ASSERT_EQ(run.Make({"B.pdc"}), MakeResult::kDone) << format;
+    // The three whole blocks' words, in order, as the format writes them, and nothing behind.
+    const std::string energy_header =
+        "00000000\tDiff1\tDiff2\tIinst\tindex1\tindex1\tindex1\tindex2\tindex2\tindex2\r\n" +
+        std::string(16, ' ') + "\tWh\tWh\tA\tMWh\tkWh\tWh\tMWh\tkWh\tWh\r\n";
+    const std::string sensor_header = "00000000\t\r\n" + std::string(16, ' ') + "\t\r\n";
+    const std::vector<std::string> cells =
+        format == 3 ? std::vector<std::string>{"11.0", "22.0", "33.0"}
+                    : std::vector<std::string>{"-1.6", "-1.2", "-0.8"};  // humidity of the word
+    std::string want = format == 3 ? energy_header : sensor_header;
+    for (const std::string& cell : cells) want += "00/00/00 00:00:00\t" + cell + "\r\n";
+    EXPECT_EQ(run.Read(), want) << format;
   }
 }
 

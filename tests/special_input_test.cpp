@@ -25,7 +25,7 @@ TEST(SpecialInput, InputThatCannotBeOpenedIsReportedWithItsReason) {
   run.LoadHeader("");
   EXPECT_EQ(run.ui.status, "No file selected");
   run.Preview("");
-  EXPECT_EQ(run.form.Text1, "No file selected");
+  EXPECT_EQ(run.shell.last_error, "No file selected");
 }
 
 TEST(SpecialInput, PipesDevicesAndOversizedFilesAreRefusedAtOnce) {
@@ -52,11 +52,11 @@ TEST(TwoNameForm, UnwritableProgramFolderFallsBackToTheCurrentFolder) {
   std::filesystem::copy_file(VIDURAVARE_SAMPLES "/atelier_nord.pdb", b.dir.file("site.pdb"));
   const std::string before = CurrentFolder();
   ASSERT_EQ(::chdir(b.dir.path().c_str()), 0);
-  b.form.ProgramFolder = "/nonexistent/bin";
-  const std::optional<MakeResult> r = b.form.Form_Load("site.pdb out.txt");
+  b.shell.output_folder = "/nonexistent/bin";
+  const std::optional<MakeResult> r = b.shell.Load("site.pdb out.txt");
   ASSERT_EQ(::chdir(before.c_str()), 0);
   EXPECT_EQ(r, MakeResult::kDone) << b.ui.status;
-  EXPECT_EQ(b.form.FallbackNotice(),
+  EXPECT_EQ(b.shell.FallbackNotice(),
             "The program's folder /nonexistent/bin cannot be written: "
             "the output is " +
                 b.dir.file("out.txt"));

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "app/ui.h"
 
 namespace vid::testing {
 

@@ -34,7 +34,7 @@ struct Window {
     QTest::mouseClick(w.findChild<QAbstractButton*>(button), Qt::LeftButton);
   }
   void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
-    auto* files = w.findChild<QListWidget*>("File1");
+    auto* files = w.findChild<QListWidget*>("file_list");
     const QRect at = files->visualItemRect(files->findItems(name, Qt::MatchExactly).value(0));
     QTest::mouseClick(files->viewport(), Qt::LeftButton, modifiers, at.center());
   }

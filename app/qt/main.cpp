@@ -11,8 +11,11 @@
 
 #include "app/qt/main_window.h"
 #include "platform/paths.h"
+#include "platform/standard_descriptors.h"
 
 int main(int argc, char** argv) {
+  // No output file may take the number of a closed standard stream.
+  vid::OpenStandardDescriptors();
   QApplication app(argc, argv);
   vid::MainWindow window(QCoreApplication::applicationDirPath());
 

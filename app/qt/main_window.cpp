@@ -91,7 +91,7 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
     return QFileDialog::getExistingDirectory(parent, tr("Output folder"), current);
   };
   showOutputFolder();
-  session_.ctx.opts.UseRegionalSeparators();
+  shell_.options.UseRegionalSeparators();
   fillDrives();
   openFolder(QDir::currentPath());
 }
@@ -99,75 +99,77 @@ MainWindow::MainWindow(const QString& program_folder, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createBrowser() {
-  drive1_ = new QComboBox(this);
-  drive1_->setObjectName(QStringLiteral("Drive1"));
-  Place(drive1_, 240, 120, 6855, 315);
-  connect(drive1_, &QComboBox::currentIndexChanged, this, &MainWindow::onDriveChanged);
+  drive_list_ = new QComboBox(this);
+  drive_list_->setObjectName(QStringLiteral("drive_list"));
+  Place(drive_list_, 240, 120, 6855, 315);
+  connect(drive_list_, &QComboBox::currentIndexChanged, this, &MainWindow::onDriveChanged);
 
   // The folder list: the open folder under its parents, its subfolders under it. A click
   // highlights a folder, a double click (or Enter) opens it.
-  dir1_ = new QTreeWidget(this);
-  dir1_->setObjectName(QStringLiteral("Dir1"));
-  dir1_->setHeaderHidden(true);
-  dir1_->setRootIsDecorated(false);
-  dir1_->setItemsExpandable(false);
-  dir1_->setExpandsOnDoubleClick(false);
-  dir1_->setIndentation(12);
-  dir1_->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));  // nothing folds
-  dir1_->setUniformRowHeights(true);
-  Place(dir1_, 240, 480, 4935, 5940);
-  connect(dir1_, &QTreeWidget::itemClicked, this, &MainWindow::onDirClicked);
-  connect(dir1_, &QTreeWidget::itemActivated, this, &MainWindow::onDirActivated);
+  folder_list_ = new QTreeWidget(this);
+  folder_list_->setObjectName(QStringLiteral("folder_list"));
+  folder_list_->setHeaderHidden(true);
+  folder_list_->setRootIsDecorated(false);
+  folder_list_->setItemsExpandable(false);
+  folder_list_->setExpandsOnDoubleClick(false);
+  folder_list_->setIndentation(12);
+  folder_list_->setStyleSheet(
+      QStringLiteral("QTreeView::branch { image: none; }"));  // nothing folds
+  folder_list_->setUniformRowHeights(true);
+  Place(folder_list_, 240, 480, 4935, 5940);
+  connect(folder_list_, &QTreeWidget::itemClicked, this, &MainWindow::onDirClicked);
+  connect(folder_list_, &QTreeWidget::itemActivated, this, &MainWindow::onDirActivated);
 
-  file1_ = new QListWidget(this);
-  file1_->setObjectName(QStringLiteral("File1"));
-  file1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  Place(file1_, 5280, 480, 4575, 5940);
-  connect(file1_, &QListWidget::itemClicked, this, &MainWindow::onFileClicked);
-  connect(file1_, &QListWidget::itemDoubleClicked, this, &MainWindow::onMake);
+  file_list_ = new QListWidget(this);
+  file_list_->setObjectName(QStringLiteral("file_list"));
+  file_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Place(file_list_, 5280, 480, 4575, 5940);
+  connect(file_list_, &QListWidget::itemClicked, this, &MainWindow::onFileClicked);
+  connect(file_list_, &QListWidget::itemDoubleClicked, this, &MainWindow::onMake);
 }
 
 void MainWindow::createStatusLine() {
-  etat_ = new QLineEdit(this);
-  etat_->setObjectName(QStringLiteral("etat"));
-  Place(etat_, 360, 6480, 9255, 375);
+  status_line_ = new QLineEdit(this);
+  status_line_->setObjectName(QStringLiteral("status_line"));
+  Place(status_line_, 360, 6480, 9255, 375);
 
-  text1_ = new QLineEdit(this);
-  text1_->setObjectName(QStringLiteral("Text1"));
-  Place(text1_, 1200, 8040, 2895, 375);
+  last_error_box_ = new QLineEdit(this);
+  last_error_box_->setObjectName(QStringLiteral("last_error"));
+  Place(last_error_box_, 1200, 8040, 2895, 375);
   auto* label4 = new QLabel(QStringLiteral("Last Error :"), this);
-  label4->setObjectName(QStringLiteral("Label4"));
-  PlaceLabelBefore(label4, text1_);
+  label4->setObjectName(QStringLiteral("last_error_label"));
+  PlaceLabelBefore(label4, last_error_box_);
 
-  text2_ = new QLineEdit(this);
-  text2_->setObjectName(QStringLiteral("Text2"));
-  Place(text2_, 1200, 8400, 8535, 375);
+  file_name_box_ = new QLineEdit(this);
+  file_name_box_->setObjectName(QStringLiteral("file_name"));
+  Place(file_name_box_, 1200, 8400, 8535, 375);
   auto* label5 = new QLabel(QStringLiteral("FileName:"), this);
-  label5->setObjectName(QStringLiteral("Label5"));
-  PlaceLabelBefore(label5, text2_);
+  label5->setObjectName(QStringLiteral("file_name_label"));
+  PlaceLabelBefore(label5, file_name_box_);
 }
 
 void MainWindow::createOptions() {
-  copyclip_ = new QCheckBox(QStringLiteral("Copy data to clipboard"), this);
-  copyclip_->setObjectName(QStringLiteral("copy_to_clipboard"));
-  copyclip_->setChecked(true);
-  PlaceCaption(copyclip_, 240, 6840, 2055, 255);
+  copy_to_clipboard_box_ = new QCheckBox(QStringLiteral("Copy data to clipboard"), this);
+  copy_to_clipboard_box_->setObjectName(QStringLiteral("copy_to_clipboard"));
+  copy_to_clipboard_box_->setChecked(true);
+  PlaceCaption(copy_to_clipboard_box_, 240, 6840, 2055, 255);
 
-  select_all_files_ = new QCheckBox(QStringLiteral("Select all files from the directory"), this);
-  select_all_files_->setObjectName(QStringLiteral("select_all_files"));
-  PlaceCaption(select_all_files_, 240, 7080, 2775, 255);
-  connect(select_all_files_, &QCheckBox::toggled, this, &MainWindow::onSelectAllToggled);
+  select_all_box_ = new QCheckBox(QStringLiteral("Select all files from the directory"), this);
+  select_all_box_->setObjectName(QStringLiteral("select_all"));
+  PlaceCaption(select_all_box_, 240, 7080, 2775, 255);
+  connect(select_all_box_, &QCheckBox::toggled, this, &MainWindow::onSelectAllToggled);
 
-  datetimecheck_ = new QCheckBox(this);
-  datetimecheck_->setObjectName(QStringLiteral("skip_date_check"));
-  Place(datetimecheck_, 240, 7680, 255, 255);
+  skip_date_check_box_ = new QCheckBox(this);
+  skip_date_check_box_->setObjectName(QStringLiteral("skip_date_check"));
+  Place(skip_date_check_box_, 240, 7680, 255, 255);
   auto* label3 = new QLabel(QStringLiteral("Don't check  date/time formats"), this);
-  label3->setObjectName(QStringLiteral("Label3"));
+  label3->setObjectName(QStringLiteral("skip_date_check_label"));
   PlaceCaption(label3, 480, 7680, 0, 255);
 
-  check_txt_name_ = new QCheckBox(QStringLiteral("Output TXT file name = concentrator SN"), this);
-  check_txt_name_->setObjectName(QStringLiteral("Check_txt_name"));
-  PlaceCaption(check_txt_name_, 240, 8880, 3975, 375);
+  name_after_serial_box_ =
+      new QCheckBox(QStringLiteral("Output TXT file name = concentrator SN"), this);
+  name_after_serial_box_->setObjectName(QStringLiteral("name_after_serial"));
+  PlaceCaption(name_after_serial_box_, 240, 8880, 3975, 375);
 }
 
 void MainWindow::createButtons() {
@@ -178,10 +180,10 @@ void MainWindow::createButtons() {
     void (MainWindow::*slot)();
   };
   const Button buttons[] = {
-      {"BMake", "Make", 4680, 1335, &MainWindow::onMake},
-      {"BHeader", "Load Header", 6120, 1215, &MainWindow::onLoadHeader},
-      {"Command1", "Refresh", 7440, 1095, &MainWindow::onRefresh},
-      {"BQuit", "Quit", 8640, 1215, &MainWindow::onQuit},
+      {"make", "Make", 4680, 1335, &MainWindow::onMake},
+      {"load_header", "Load Header", 6120, 1215, &MainWindow::onLoadHeader},
+      {"refresh", "Refresh", 7440, 1095, &MainWindow::onRefresh},
+      {"quit", "Quit", 8640, 1215, &MainWindow::onQuit},
   };
   for (const Button& b : buttons) {
     auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
@@ -192,7 +194,7 @@ void MainWindow::createButtons() {
 #ifdef VIDURAVARE_CHART
   // Under Quit: a chart window on the text of the last completed Make (an empty one before).
   auto* chart = new QPushButton(QStringLiteral("Chart"), this);
-  chart->setObjectName(QStringLiteral("BChart"));
+  chart->setObjectName(QStringLiteral("chart"));
   Place(chart, 8640, 7500, 1215, 435);
   connect(chart, &QPushButton::clicked, this, [this] {
     auto* window = new chart::ChartWindow(this);
@@ -204,7 +206,7 @@ void MainWindow::createButtons() {
 
 void MainWindow::createLabels() {
   auto* maker = new QLabel(QStringLiteral("Kastenvol"), this);
-  maker->setObjectName(QStringLiteral("Label1"));
+  maker->setObjectName(QStringLiteral("maker_label"));
   QFont comic(QStringLiteral("Comic Sans MS"));
   comic.setStyleHint(QFont::Cursive);
   comic.setPixelSize(20);
@@ -213,7 +215,7 @@ void MainWindow::createLabels() {
   Place(maker, 7200, 0, 2415, 495);
 
   auto* version = new QLabel(QStringLiteral("Version " VIDURAVARE_VERSION), this);
-  version->setObjectName(QStringLiteral("Label2"));
+  version->setObjectName(QStringLiteral("version_label"));
   PlaceCaption(version, 2400, 7320, 2295, 255);
 }
 
@@ -221,16 +223,16 @@ void MainWindow::createLabels() {
 // button that chooses another one.
 void MainWindow::createOutputFolderLine() {
   auto* label = new QLabel(QStringLiteral("Output folder:"), this);
-  label->setObjectName(QStringLiteral("Label6"));
+  label->setObjectName(QStringLiteral("output_folder_label"));
   PlaceCaption(label, 240, 9360, 0, 375);
 
   auto* choose = new QPushButton(QStringLiteral("Choose folder..."), this);
-  choose->setObjectName(QStringLiteral("BOutputFolder"));
+  choose->setObjectName(QStringLiteral("choose_output_folder"));
   Place(choose, 8280, 9360, 1575, 375);
   connect(choose, &QPushButton::clicked, this, &MainWindow::onChooseOutputFolder);
 
   output_folder_box_ = new QLineEdit(this);
-  output_folder_box_->setObjectName(QStringLiteral("OutputFolder"));
+  output_folder_box_->setObjectName(QStringLiteral("output_folder"));
   output_folder_box_->setReadOnly(true);
   const int left = label->geometry().right() + 5;
   output_folder_box_->setGeometry(left, label->y(), choose->x() - 6 - left, label->height());
@@ -278,11 +280,11 @@ void MainWindow::fillDrives() {
   std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
     return a.rootPath() < b.rootPath();
   });
-  const QSignalBlocker quiet(drive1_);
+  const QSignalBlocker quiet(drive_list_);
   for (const QStorageInfo& v : volumes) {
     const QString name = v.name();
-    drive1_->addItem(name.isEmpty() ? v.rootPath() : v.rootPath() + " [" + name + "]",
-                     v.rootPath());
+    drive_list_->addItem(name.isEmpty() ? v.rootPath() : v.rootPath() + " [" + name + "]",
+                         v.rootPath());
   }
 }
 
@@ -290,24 +292,24 @@ std::optional<MakeResult> MainWindow::formLoad(const QString& command_line) {
   toForm();
   // The command line writes into the program's folder (or the current folder), as the
   // command-line program does, whatever folder the window shows.
-  form_.ProgramFolder = Encode(program_folder_);
-  const std::optional<MakeResult> result = form_.Form_Load(Encode(command_line));
+  shell_.output_folder = Encode(program_folder_);
+  const std::optional<MakeResult> result = shell_.Load(Encode(command_line));
   fromForm();
   return result;
 }
 
 QString MainWindow::status() const {
-  return etat_->text();
+  return status_line_->text();
 }
 
 QString MainWindow::fallbackNotice() const {
-  return FromUtf8(form_.FallbackNotice());
+  return FromUtf8(shell_.FallbackNotice());
 }
 
 // ---- the Ui of the conversions
 
 void MainWindow::SetStatus(std::string_view text) {
-  etat_->setText(FromUtf8(text));
+  status_line_->setText(FromUtf8(text));
 }
 
 void MainWindow::ProcessEvents() {
@@ -327,35 +329,35 @@ void MainWindow::MessageBox(std::string_view text) {
   box.exec();
 }
 
-// ---- Form1's fields and the controls
+// ---- the shell's fields and the controls
 
 void MainWindow::toForm() {
-  FileList& list = form_.File1;
+  FileList& list = shell_.file_list;
   list.folder = Encode(files_folder_);
   list.selected.clear();
-  for (int row = 0; row < file1_->count(); ++row) {
-    const QListWidgetItem* item = file1_->item(row);
+  for (int row = 0; row < file_list_->count(); ++row) {
+    const QListWidgetItem* item = file_list_->item(row);
     if (item->isSelected()) list.selected.push_back(Encode(item->text()));
   }
   // The current entry is the file, selected or not (a ctrl-click deselects it and leaves it
   // current); with no current entry there is no file.
-  const QListWidgetItem* current = file1_->currentItem();
-  list.file_name = current ? Encode(current->text()) : std::string();
-  form_.Text1 = text1_->text().toStdString();
-  form_.Text2 = Encode(text2_->text());
-  form_.ProgramFolder = Encode(outputFolder());
+  const QListWidgetItem* current = file_list_->currentItem();
+  list.current = current ? Encode(current->text()) : std::string();
+  shell_.last_error = last_error_box_->text().toStdString();
+  shell_.file_name = Encode(file_name_box_->text());
+  shell_.output_folder = Encode(outputFolder());
   showOutputFolder();
 
-  Options& o = session_.ctx.opts;
-  o.copy_to_clipboard = copyclip_->isChecked();
-  o.skip_date_check = datetimecheck_->isChecked();
-  o.name_after_serial = check_txt_name_->isChecked();
+  Options& o = shell_.options;
+  o.copy_to_clipboard = copy_to_clipboard_box_->isChecked();
+  o.skip_date_check = skip_date_check_box_->isChecked();
+  o.name_after_serial = name_after_serial_box_->isChecked();
 }
 
 void MainWindow::fromForm() {
-  text1_->setText(FromUtf8(form_.Text1));
-  text2_->setText(Decode(form_.Text2));
-  copyclip_->setChecked(session_.ctx.opts.copy_to_clipboard);
+  last_error_box_->setText(FromUtf8(shell_.last_error));
+  file_name_box_->setText(Decode(shell_.file_name));
+  copy_to_clipboard_box_->setChecked(shell_.options.copy_to_clipboard);
 }
 
 // ---- handlers
@@ -375,16 +377,16 @@ void MainWindow::onMake() {
   // The documents folder (or a chosen one) may not be there yet.
   if (!handler_running_) QDir().mkpath(outputFolder());
   runHandler([this] {
-    if (form_.BMake_Click() == MakeResult::kDone) last_text_ = Decode(session_.ctx.out.file.Path());
+    if (shell_.Make() == MakeResult::kDone) last_text_ = Decode(shell_.output_path);
   });
 }
 
 void MainWindow::onFileClicked() {
-  runHandler([this] { form_.File1_Click(); });
+  runHandler([this] { shell_.ClickFile(); });
 }
 
 void MainWindow::onLoadHeader() {
-  runHandler([this] { form_.BHeader_Click(); });
+  runHandler([this] { shell_.LoadHeader(); });
 }
 
 void MainWindow::onQuit() {
@@ -413,22 +415,22 @@ void MainWindow::openFolder(const QString& folder) {
 
 void MainWindow::setDriveRoot(const QString& root) {
   drive_root_ = root;
-  const QSignalBlocker quiet(drive1_);
-  int i = drive1_->findData(root);
+  const QSignalBlocker quiet(drive_list_);
+  int i = drive_list_->findData(root);
   if (i < 0) {
-    drive1_->addItem(root, root);
-    i = drive1_->count() - 1;
+    drive_list_->addItem(root, root);
+    i = drive_list_->count() - 1;
   }
-  drive1_->setCurrentIndex(i);
+  drive_list_->setCurrentIndex(i);
 }
 
 void MainWindow::onDriveChanged(int index) {
-  const QString root = drive1_->itemData(index).toString();
+  const QString root = drive_list_->itemData(index).toString();
   const QFileInfo info(root);
   if (!QStorageInfo(root).isReady() || !info.isReadable() || !info.isExecutable()) {
-    etat_->setText(tr("Drive %1 cannot be read").arg(root));
-    const QSignalBlocker quiet(drive1_);
-    drive1_->setCurrentIndex(drive1_->findData(drive_root_));
+    status_line_->setText(tr("Drive %1 cannot be read").arg(root));
+    const QSignalBlocker quiet(drive_list_);
+    drive_list_->setCurrentIndex(drive_list_->findData(drive_root_));
     return;
   }
   setDriveRoot(root);
@@ -439,7 +441,7 @@ void MainWindow::openDir(const QString& path) {
   dir_open_ = path;
   drive_dir_[drive_root_] = path;
   fillDirList(path);
-  etat_->clear();
+  status_line_->clear();
   showFiles(path);
 }
 
@@ -451,11 +453,11 @@ void MainWindow::fillDirList(const QString& highlight) {
     chain.prepend(d.absolutePath());
     if (d.absolutePath() == drive_root_ || !d.cdUp()) break;
   }
-  dir1_->clear();
+  folder_list_->clear();
   QTreeWidgetItem* parent = nullptr;
   QTreeWidgetItem* highlighted = nullptr;
   auto add = [&](const QString& path, const QString& text, const QIcon& icon) {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(dir1_);
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(folder_list_);
     item->setText(0, text);
     item->setIcon(0, icon);
     item->setData(0, Qt::UserRole, path);
@@ -470,13 +472,13 @@ void MainWindow::fillDirList(const QString& highlight) {
   const QStringList subfolders =
       folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
   for (const QString& name : subfolders) add(folder.filePath(name), name, closed_icon);
-  dir1_->expandAll();
-  dir1_->setCurrentItem(highlighted ? highlighted : open);
-  dir1_->scrollToItem(dir1_->currentItem());
+  folder_list_->expandAll();
+  folder_list_->setCurrentItem(highlighted ? highlighted : open);
+  folder_list_->scrollToItem(folder_list_->currentItem());
 }
 
 void MainWindow::onDirClicked(QTreeWidgetItem* item) {
-  etat_->clear();
+  status_line_->clear();
   showFiles(item->data(0, Qt::UserRole).toString());
 }
 
@@ -485,26 +487,26 @@ void MainWindow::onDirActivated(QTreeWidgetItem* item) {
 }
 
 void MainWindow::onRefresh() {
-  etat_->clear();
-  const QTreeWidgetItem* item = dir1_->currentItem();
+  status_line_->clear();
+  const QTreeWidgetItem* item = folder_list_->currentItem();
   const QString highlighted = item ? item->data(0, Qt::UserRole).toString() : dir_open_;
   fillDirList(highlighted);
-  showFiles(dir1_->currentItem()->data(0, Qt::UserRole).toString());
+  showFiles(folder_list_->currentItem()->data(0, Qt::UserRole).toString());
 }
 
 void MainWindow::showFiles(const QString& folder) {
   files_folder_ = folder;
-  file1_->clear();
-  file1_->addItems(
+  file_list_->clear();
+  file_list_->addItems(
       QDir(folder).entryList(kFilePatterns, QDir::Files, QDir::Name | QDir::IgnoreCase));
-  if (select_all_files_->isChecked()) file1_->selectAll();
+  if (select_all_box_->isChecked()) file_list_->selectAll();
 }
 
 void MainWindow::onSelectAllToggled(bool on) {
   if (on) {
-    file1_->selectAll();
+    file_list_->selectAll();
   } else {
-    file1_->clearSelection();
+    file_list_->clearSelection();
   }
 }
 

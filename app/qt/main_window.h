@@ -1,7 +1,7 @@
-// The window "VIDURAVARE": the drive, folder and file lists, the status line `etat`, the option
-// boxes and the four buttons, each at its fixed place. The window owns the session and the
-// toolkit-free `Form1` logic; its slots copy the controls into `Form1` (folder, current and
-// selected files, text boxes, options), call the handler and copy back what the handler changed.
+// The window "VIDURAVARE": the drive, folder and file lists, the status line, the option boxes
+// and the four buttons, each at its fixed place. The window owns the toolkit-free `Shell`
+// logic; its slots copy the controls into the shell (folder, current and selected files, text
+// boxes, options), call the handler and copy back what the handler changed.
 // It is also the conversions' `Ui`: the status line, event processing, the clipboard and the
 // message box. While a handler runs and lets the window process events, Make, the file preview
 // and Load Header clicks are ignored; Quit stops a running conversion at its next event step
@@ -17,9 +17,8 @@
 #include <functional>
 #include <optional>
 
-#include "app/form1.h"
-#include "app/session.h"
-#include "platform/ui.h"
+#include "app/shell.h"
+#include "app/ui.h"
 
 class QCheckBox;
 class QComboBox;
@@ -103,7 +102,7 @@ class MainWindow : public QWidget, public Ui {
   void showOutputFolder();
   void fillDrives();
 
-  /// Runs one of Form1's handlers between copying the controls into Form1 and back. A click
+  /// Runs one of the shell's handlers between copying the controls into the shell and back. A click
   /// that arrives while a handler lets the window process events is ignored; a Quit that
   /// arrived meanwhile closes the window once the handler has returned.
   template <class Call>
@@ -118,8 +117,7 @@ class MainWindow : public QWidget, public Ui {
   void fillDirList(const QString& highlight);
   void showFiles(const QString& folder);
 
-  Session session_{*this};
-  Form1 form_{session_};
+  Shell shell_{*this};
   QString program_folder_;
   QString chosen_output_folder_;  ///< set by the user (or from the settings); empty: the default
   FolderChooser choose_folder_;
@@ -132,16 +130,16 @@ class MainWindow : public QWidget, public Ui {
   QString files_folder_;               ///< the folder File1 lists
   QString last_text_;                  ///< the text the last completed Make wrote
 
-  QComboBox* drive1_ = nullptr;
-  QTreeWidget* dir1_ = nullptr;
-  QListWidget* file1_ = nullptr;
-  QLineEdit* etat_ = nullptr;
-  QCheckBox* copyclip_ = nullptr;
-  QCheckBox* select_all_files_ = nullptr;
-  QCheckBox* datetimecheck_ = nullptr;
-  QCheckBox* check_txt_name_ = nullptr;
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
+  QComboBox* drive_list_ = nullptr;
+  QTreeWidget* folder_list_ = nullptr;
+  QListWidget* file_list_ = nullptr;
+  QLineEdit* status_line_ = nullptr;
+  QCheckBox* copy_to_clipboard_box_ = nullptr;
+  QCheckBox* select_all_box_ = nullptr;
+  QCheckBox* skip_date_check_box_ = nullptr;
+  QCheckBox* name_after_serial_box_ = nullptr;
+  QLineEdit* last_error_box_ = nullptr;
+  QLineEdit* file_name_box_ = nullptr;
   QLineEdit* output_folder_box_ = nullptr;
 };
 

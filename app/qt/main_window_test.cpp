@@ -40,16 +40,16 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&win.w));
     QCOMPARE(win.w.windowTitle(), QStringLiteral("VIDURAVARE"));
     win.clickFile(kSample);
-    QCOMPARE(win.text("etat"), QStringLiteral("Concentrator SN: 00A1B2C3 - Atelier Nord"));
-    QCOMPARE(win.text("Text2"), win.in + "/" + kSample);
+    QCOMPARE(win.text("status_line"), QStringLiteral("Concentrator SN: 00A1B2C3 - Atelier Nord"));
+    QCOMPARE(win.text("file_name"), win.in + "/" + kSample);
     QString path = qEnvironmentVariable("VIDURAVARE_SCREENSHOT");
     if (path.isEmpty()) path = QStringLiteral(VIDURAVARE_SCREENSHOT_DEFAULT);
     QVERIFY2(win.w.grab().save(path), qPrintable(path));
     QVERIFY(QDir(win.program).isEmpty());
 
     QVERIFY(win.w.findChild<QCheckBox*>("copy_to_clipboard")->isChecked());
-    win.click("BMake");
-    QCOMPARE(win.text("etat"), QStringLiteral("Done..."));
+    win.click("make");
+    QCOMPARE(win.text("status_line"), QStringLiteral("Done..."));
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), Expected());
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromLatin1(Expected()));
   }
@@ -57,8 +57,9 @@ class MainWindowTest : public QObject {
   void loadHeaderReadsAHeaderAndRefusesOtherNames() {
     Window win;
     win.clickFile(kHeader);
-    win.click("BHeader");
-    QCOMPARE(win.text("etat"), QStringLiteral("Central SN: 20E1A7C5 - Header found 2 Modules"));
+    win.click("load_header");
+    QCOMPARE(win.text("status_line"),
+             QStringLiteral("Central SN: 20E1A7C5 - Header found 2 Modules"));
     // Load Header lets the window repaint before the box opens: watch until it is there.
     QString box;
     QTimer watch;
@@ -71,7 +72,7 @@ class MainWindowTest : public QObject {
     });
     watch.start(10);
     win.clickFile(kSample);
-    win.click("BHeader");
+    win.click("load_header");
     QCOMPARE(box, QStringLiteral("Only applies to .pdc files"));
   }
 
@@ -79,22 +80,22 @@ class MainWindowTest : public QObject {
   void makeFileAndHeaderClicksDuringAConversionAreIgnored() {
     Window win;
     win.clickFile(kSample);
-    win.w.findChild<QLineEdit*>("Text2")->clear();
+    win.w.findChild<QLineEdit*>("file_name")->clear();
     QString etat_during, text2_during = "(not run)";
     QTimer::singleShot(0, &win.w, [&] {
-      win.click("BMake");
+      win.click("make");
       win.clickFile(kHeader);
-      win.click("BHeader");
-      etat_during = win.text("etat");
-      text2_during = win.text("Text2");
+      win.click("load_header");
+      etat_during = win.text("status_line");
+      text2_during = win.text("file_name");
     });
-    win.click("BMake");
+    win.click("make");
     QCOMPARE(etat_during, QStringLiteral("...Processing..."));
     QCOMPARE(text2_during, QString());
-    QCOMPARE(win.text("etat"), QStringLiteral("Done..."));
+    QCOMPARE(win.text("status_line"), QStringLiteral("Done..."));
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), Expected());
     win.clickFile(kHeader);  // the guard is down again
-    QCOMPARE(win.text("Text2"), win.in + "/" + kHeader);
+    QCOMPARE(win.text("file_name"), win.in + "/" + kHeader);
   }
 
   void quitDuringAConversionLeavesNoOutputAndClosesTheWindow() {
@@ -103,10 +104,10 @@ class MainWindowTest : public QObject {
     win.clickFile(kSample);
     bool open_during = false;
     QTimer::singleShot(0, &win.w, [&] {
-      win.click("BQuit");
+      win.click("quit");
       open_during = win.w.isVisible();  // the conversion is still on the stack
     });
-    win.click("BMake");
+    win.click("make");
     QVERIFY(open_during);
     QVERIFY(!win.w.isVisible());
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier"));

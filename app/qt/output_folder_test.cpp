@@ -22,21 +22,21 @@ class OutputFolderTest : public QObject {
         fx::BuildDump({.name = "Caf\xE9 \x80", .sn = 0x1A2B, .end_addr = 1}, {}, {.columns = {{0}}})
             .bytes);
     win.w.openFolder(win.in);
-    win.click("BMake");  // no entry is current yet
-    QCOMPARE(win.text("etat"), QStringLiteral("No file selected"));
+    win.click("make");  // no entry is current yet
+    QCOMPARE(win.text("status_line"), QStringLiteral("No file selected"));
 
     win.clickFile(QStringLiteral("c_name.pdb"));
-    QCOMPARE(win.text("etat"), QString::fromUtf8("Concentrator SN: 00001A2B - Café €"));
+    QCOMPARE(win.text("status_line"), QString::fromUtf8("Concentrator SN: 00001A2B - Café €"));
     QVERIFY(QFile::remove(win.in + "/c_name.pdb"));
-    win.click("BMake");
-    QCOMPARE(win.text("etat"),
+    win.click("make");
+    QCOMPARE(win.text("status_line"),
              "Cannot open " + win.in + "/c_name.pdb : 2: No such file or directory");
 
     win.clickFile(QStringLiteral("atelier_nord.pdb"));
     win.clickFile(QStringLiteral("mini_site.pdb"), Qt::ControlModifier);
     win.clickFile(QStringLiteral("mini_site.pdb"),
                   Qt::ControlModifier);  // deselected, still current
-    win.click("BMake");
+    win.click("make");
     QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{QStringLiteral("mini1.txt")});
   }
 
@@ -46,9 +46,9 @@ class OutputFolderTest : public QObject {
     qputenv("HOME", home.path().c_str());
     qunsetenv("XDG_CONFIG_HOME");
     Window win({"atelier_nord.pdb"}, "in", "/nonexistent/bin");
-    QCOMPARE(win.text("OutputFolder"), documents);
+    QCOMPARE(win.text("output_folder"), documents);
     win.clickFile(QStringLiteral("atelier_nord.pdb"));
-    win.click("BMake");
+    win.click("make");
     QVERIFY(QFile::exists(documents + "/mv1.txt"));
 
     QString offered;
@@ -57,11 +57,11 @@ class OutputFolderTest : public QObject {
       return win.in;
     });
     QSignalSpy chosen(&win.w, &MainWindow::outputFolderChosen);  // to be remembered
-    win.click("BOutputFolder");
+    win.click("choose_output_folder");
     QCOMPARE(offered, documents);
     QCOMPARE(chosen.value(0).value(0).toString(), win.in);
-    QCOMPARE(win.text("OutputFolder"), win.in);
-    win.click("BMake");
+    QCOMPARE(win.text("output_folder"), win.in);
+    win.click("make");
     QVERIFY(QFile::exists(win.in + "/mv1.txt"));
   }
 };

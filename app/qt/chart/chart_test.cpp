@@ -271,9 +271,9 @@ class ChartTest : public QObject {
     QFile::copy(QStringLiteral(VIDURAVARE_SAMPLES "/atelier_nord.pdb"), folder + "/g.pdb");
     MainWindow main(folder);
     main.openFolder(folder);
-    main.findChild<QListWidget*>(QStringLiteral("File1"))->setCurrentRow(0);
-    main.findChild<QPushButton*>(QStringLiteral("BMake"))->click();
-    main.findChild<QPushButton*>(QStringLiteral("BChart"))->click();
+    main.findChild<QListWidget*>(QStringLiteral("file_list"))->setCurrentRow(0);
+    main.findChild<QPushButton*>(QStringLiteral("make"))->click();
+    main.findChild<QPushButton*>(QStringLiteral("chart"))->click();
     auto* chart = main.findChild<ChartWindow*>();
     QVERIFY(chart);
     QTRY_COMPARE(chart->table().times.size(), size_t{144});

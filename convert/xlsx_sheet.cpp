@@ -1,4 +1,4 @@
-#include "export/xlsx_sheet.h"
+#include "convert/xlsx_sheet.h"
 
 #include <xlsxwriter.h>
 

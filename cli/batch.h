@@ -1,6 +1,6 @@
-// Many conversions at once. Each request is converted on its own, in its own session, by one of
-// a few threads; its status texts are kept, not shown, and an input that stops does not stop
-// the others.
+// Many conversions at once. Each request is converted on its own, on a converter of its own, by
+// one of a few threads; its reports are kept in its result, not shown, and an input that stops
+// does not stop the others.
 #pragma once
 
 #include <functional>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "export/conversion.h"
+#include "convert/converter.h"
 
 namespace vid {
 
@@ -22,7 +22,7 @@ std::string BatchOutputPath(const std::string& folder, const std::string& input,
 
 /// Runs every request, `jobs` at a time (at least one), and gives the results in the order of
 /// the requests.
-std::vector<ConversionResult> RunBatch(const std::vector<ConversionRequest>& requests, int jobs,
-                                       const BatchProgress& progress);
+std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
+                             const BatchProgress& progress);
 
 }  // namespace vid

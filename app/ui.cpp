@@ -1,4 +1,4 @@
-#include "platform/ui.h"
+#include "app/ui.h"
 
 #include <chrono>
 

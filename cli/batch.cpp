@@ -1,24 +1,14 @@
-#include "export/batch.h"
+#include "cli/batch.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/paths.h"
-#include "platform/ui.h"
 
 namespace vid {
-namespace {
-
-// Keeps nothing and shows nothing: `RunConversion` records the texts the summary needs.
-class QuietUi : public Ui {
- public:
-  void SetStatus(std::string_view) override {}
-  bool WantsPauses() const override { return false; }
-};
-
-}  // namespace
 
 std::string BatchOutputPath(const std::string& folder, const std::string& input,
                             std::string_view ext) {
@@ -26,9 +16,9 @@ std::string BatchOutputPath(const std::string& folder, const std::string& input,
   return JoinPath(folder, stem + "." + std::string(ext));
 }
 
-std::vector<ConversionResult> RunBatch(const std::vector<ConversionRequest>& requests, int jobs,
-                                       const BatchProgress& progress) {
-  std::vector<ConversionResult> results(requests.size());
+std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
+                             const BatchProgress& progress) {
+  std::vector<Result> results(requests.size());
   std::mutex mutex;
   size_t next = 0, done = 0;
   std::string current;  // the input started last
@@ -42,8 +32,7 @@ std::vector<ConversionResult> RunBatch(const std::vector<ConversionRequest>& req
         current = requests[i].inputs.at(0);
         if (progress) progress(done, requests.size(), current);
       }
-      QuietUi ui;
-      ConversionResult result = RunConversion(requests[i], ui);
+      Result result = Convert(requests[i]);
       std::lock_guard lock(mutex);
       results[i] = std::move(result);
       ++done;
@@ -52,7 +41,14 @@ std::vector<ConversionResult> RunBatch(const std::vector<ConversionRequest>& req
   };
   const size_t threads = std::min(static_cast<size_t>(std::max(jobs, 1)), requests.size());
   std::vector<std::thread> pool;
-  for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  for (size_t t = 1; t < threads; ++t) {
+    // A thread the system cannot start leaves its share to the others.
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
   work();
   for (std::thread& t : pool) t.join();
   return results;

@@ -1,4 +1,4 @@
-#include "export/text_style.h"
+#include "convert/text_style.h"
 
 #include <chrono>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "export/text_style.h"
+#include "convert/text_style.h"
 
 struct lxw_workbook;
 struct lxw_worksheet;
