@@ -50,6 +50,8 @@ constexpr bool IsUnsignedKind(uint8_t kind) {
 constexpr int16_t kBlockEmptyWord = 0x7FFE;
 /// Block records: a line has at most 255 cells (the count is kept in a byte).
 constexpr int kBlockCellMask = 0xFF;
+/// A module record: one word for each of the six channels.
+constexpr int kModuleWords = kRecordSize / 2;
 /// The text rows: the cells after the stamp that every row of a concentrator has (the three
 /// phases), and those the quality channel adds (RMS, minimum and maximum of each phase, and the
 /// downtime).
@@ -132,14 +134,9 @@ void DecodeQualityRecord(const uint8_t* b, int32_t n, RecordTables& t, int64_t r
   }
 }
 
-// Scans the channel table into the record tables; `pos` receives the scan's final offset.
-bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSource& src,
-                 int64_t& pos) {
-  RecordTables& t = tables.records;
-  const PageTable& pb = tables.pages;
-  const BlockLayout* block = src.block ? &*src.block : nullptr;
-
-  const int record_size = block ? 2 * block->words : kRecordSize;
+// The checks of the layout before a scan: the columns the records take lie inside the channel
+// table, and a record of `record_size` bytes per column moves the scan on.
+bool CheckScanLayout(Context& ctx, const Config& cfg, const BlockLayout* block, int record_size) {
   if (block) {
     if (block->modules >= kPageBufColumns) {
       return ctx.OutOfRange("block module count", block->modules);
@@ -156,46 +153,74 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
     return ctx.Stop(ReportKind::kOutOfRange,
                     "Error in file : block records without words, conversion stopped");
   }
-  const int read_size = std::max(record_size, 6);
+  return true;
+}
+
+// Reads the concentrator record at `pos` into row r: the phase voltages of the central record,
+// the quality record when the unit has one, and the words of every module.
+void ReadChannelRecord(const Config& cfg, const PageTable& pb, int64_t pos, RecordTables& t,
+                       int64_t r) {
+  auto& raw = t.RawWords(r);
+  const uint8_t* central = pb.Column(0) + pos;
+  const int32_t n = SampleCount(central);
+  for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = PhaseVrms(central, n, p);
+  if (cfg.quality_channel) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
+  for (int mod = 1; mod <= cfg.module_count; ++mod) {
+    const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
+    int16_t* dst = raw.data() + kModuleWords * (mod - 1);
+    if constexpr (std::endian::native == std::endian::little) {
+      // The words are stored low byte first, as this machine keeps them.
+      std::memcpy(dst, w, kRecordSize);
+    } else {
+      for (int k = 0; k < kModuleWords; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
+    }
+  }
+}
+
+// Reads the block record at `pos` into row r: no voltages, the words of every module.
+void ReadBlockWords(const BlockLayout& block, const PageTable& pb, int64_t pos, RecordTables& t,
+                    int64_t r) {
+  auto& raw = t.RawWords(r);
+  for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
+  for (int mod = 1; mod <= block.modules; ++mod) {
+    const uint8_t* w = pb.Column(mod) + pos;
+    int16_t* dst = raw.data() + block.words * (mod - 1);
+    for (int k = 0; k < block.words; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
+  }
+}
+
+// Scans the channel table into the record tables; `pos` receives the scan's final offset. A
+// position whose stamp is no valid date is passed over byte by byte, unless every position is a
+// record.
+bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSource& src,
+                 int64_t& pos) {
+  RecordTables& t = tables.records;
+  const PageTable& pb = tables.pages;
+  const BlockLayout* block = src.block ? &*src.block : nullptr;
+
+  const int record_size = block ? 2 * block->words : kRecordSize;
+  if (!CheckScanLayout(ctx, cfg, block, record_size)) return false;
+  const int read_size = std::max(record_size, kStampBytes);
   const bool every_position = block && block->no_stamp;
 
   t.stamp_count = 1;
   pos = 0;
   const uint8_t* col0 = pb.Column(0);
   do {
-    if (pos + 6 > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
+    if (pos + kStampBytes > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
     if (!RecordTables::Holds(t.stamp_count)) return ctx.OutOfRange("record", t.stamp_count);
     auto& stamp = t.StampBytes(t.stamp_count);
-    for (int k = 0; k < 6; ++k) stamp[k] = col0[pos + k];
+    for (int k = 0; k < kStampBytes; ++k) stamp[k] = col0[pos + k];
     const bool valid = ctx.opts.skip_date_check || ValidStamp(stamp.data());
     if (!valid && !every_position) {
       ++pos;
       continue;
     }
     if (pos + read_size > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
-    const int64_t r = t.stamp_count;
-    auto& raw = t.RawWords(r);
-    if (!block) {
-      const uint8_t* central = col0 + pos;
-      const int32_t n = SampleCount(central);
-      for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = PhaseVrms(central, n, p);
-      if (cfg.quality_channel) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
-      for (int mod = 1; mod <= cfg.module_count; ++mod) {
-        const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
-        int16_t* dst = raw.data() + 6 * (mod - 1);
-        if constexpr (std::endian::native == std::endian::little) {
-          std::memcpy(dst, w, 12);  // six words stored low byte first, as this machine keeps them
-        } else {
-          for (int k = 0; k < 6; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
-        }
-      }
+    if (block) {
+      ReadBlockWords(*block, pb, pos, t, t.stamp_count);
     } else {
-      for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
-      for (int mod = 1; mod <= block->modules; ++mod) {
-        const uint8_t* w = pb.Column(mod) + pos;
-        int16_t* dst = raw.data() + block->words * (mod - 1);
-        for (int k = 0; k < block->words; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
-      }
+      ReadChannelRecord(cfg, pb, pos, t, t.stamp_count);
     }
     ++t.stamp_count;
     pos += record_size;
