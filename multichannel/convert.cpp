@@ -33,8 +33,13 @@ constexpr double kExtremeGain = 1.182;
 constexpr double kOutageMarker = -64;
 /// The downtime count of a row whose central record has no samples: the unit was down.
 constexpr double kDownRow = 63;
-/// The text rows: the quality channel counts downtime in ticks of this many per second.
+/// The text rows: the quality channel counts downtime in ticks of this many per second ...
 constexpr double kTicksPerSecond = 5859;
+/// ... and the downtime count of a quality record in steps of this many ticks.
+constexpr int kTicksPerDownCount = 128;
+/// The text rows: the days between two stamps become the seconds of a downtime.
+constexpr int kHoursPerDay = 24;
+constexpr int kSecondsPerHour = 3600;
 /// The text rows: modules whose serial number lies in 0x1800..0x18FF keep the values -1..1
 /// that every other ordinary module writes as 0.
 constexpr int32_t kKeepSmallSerialFamily = 24;
@@ -393,8 +398,9 @@ bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, 
         beyond = r + 1;
         return false;
       }
-      const double span = (now - before) * 24 * 3600;
-      d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.outage_ticks) / kTicksPerSecond;
+      const double span = (now - before) * kHoursPerDay * kSecondsPerHour;
+      d = span + 1 +
+          (-kTicksPerDownCount * t.QualDowntime(r + 1) - chain.outage_ticks) / kTicksPerSecond;
       if (d < 0) d = span;
     }
     t.QualVrms(r, 3) = 0;
