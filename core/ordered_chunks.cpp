@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -142,10 +143,28 @@ bool FormatInOrder(int64_t count, int threads, const FormatChunkFn& format,
   ChunkRing ring(count, threads, format);
   std::vector<std::thread> workers;
   workers.reserve(static_cast<size_t>(threads));
-  for (int k = 0; k < threads; ++k) workers.emplace_back([&ring] { ring.Work(); });
-  const bool ok = ring.WriteInOrder(write);
-  ring.End();
-  for (std::thread& t : workers) t.join();
+  for (int k = 0; k < threads; ++k) {
+    // A worker the system cannot start leaves its chunks to the others.
+    try {
+      workers.emplace_back([&ring] { ring.Work(); });
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  if (workers.empty()) return FormatHere(count, format, write);
+  auto end_run = [&] {
+    ring.End();
+    for (std::thread& t : workers) t.join();
+  };
+  bool ok = false;
+  try {
+    ok = ring.WriteInOrder(write);
+  } catch (...) {
+    // A `write` that throws (out of memory) ends the workers before the exception goes on.
+    end_run();
+    throw;
+  }
+  end_run();
   ring.RethrowError();
   return ok;
 }
