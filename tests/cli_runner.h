@@ -41,16 +41,6 @@ inline std::string Expected(const std::string& name) {
   return ReadText(std::string(VIDURAVARE_SOURCE) + "/tests/expected/" + name);
 }
 
-/// The lines of a text, each without its CR LF.
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-       start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 /// The names in `folder`.
 inline std::set<std::string> FilesIn(const std::string& folder) {
   std::set<std::string> names;

@@ -27,11 +27,22 @@ inline std::vector<uint8_t> Cat(const std::vector<std::vector<uint8_t>>& parts) 
   return out;
 }
 
-/// Each line followed by CR LF.
-inline std::string Lines(const std::vector<std::string>& lines) {
+/// Each line followed by CR LF (the opposite of SplitLines).
+inline std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
   return text;
+}
+
+/// The lines of a text, each without its CR LF (the opposite of JoinLines); a last part without
+/// CR LF is left out.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
 }
 
 inline std::string Repeat(const std::string& s, int n) {

@@ -63,7 +63,7 @@ TEST(Logger, HeaderAndDataFilesOfOneSelectionFormOneRecording) {
   EXPECT_EQ(r.ui.status, "Please select a file with header first");
   EXPECT_EQ(r.Read(), "old");
   EXPECT_EQ(r.Make({"H.pdc", "D1.pdc", "D2.pdc"}), MakeResult::kDone);
-  EXPECT_EQ(r.Read(), Lines({kLine1, Line2("Site Nord"), Row(30), Row(40), Row(50)}));
+  EXPECT_EQ(r.Read(), JoinLines({kLine1, Line2("Site Nord"), Row(30), Row(40), Row(50)}));
 }
 
 // A central record alone in a selection is a header; the module slot no record filled has no
@@ -74,9 +74,10 @@ TEST(Logger, ModuleSlotThatNoRecordFilledWritesItsWordsUnscaled) {
   r.Write("D.pdc",
           Cat({Page(kCentralPage, 0, CentralData({30})), Page(kModuleSn, 0, ModuleData(1))}));
   ASSERT_EQ(r.Make({"C.pdc", "D.pdc"}), MakeResult::kDone);
-  EXPECT_EQ(r.Read(), Lines({"00C0FFEE\tVolts\tVolts\tVolts\t" + Repeat("00000000\t", 6),
-                             "Site Nord\tPh 1\tPh 2\tPh 3\t\t\t\t\t\t\t",
-                             "05/03/18 14:30:00\t214.0\t214.0\t214.0\t100\t1234\t2\t-5\t0\t7"}));
+  EXPECT_EQ(r.Read(),
+            JoinLines({"00C0FFEE\tVolts\tVolts\tVolts\t" + Repeat("00000000\t", 6),
+                       "Site Nord\tPh 1\tPh 2\tPh 3\t\t\t\t\t\t\t",
+                       "05/03/18 14:30:00\t214.0\t214.0\t214.0\t100\t1234\t2\t-5\t0\t7"}));
 }
 
 // A page address more than 65536 below the previous one means the memory wrapped round: later
@@ -143,7 +144,7 @@ TEST(Logger, BlockFormatsScaleTheirWords) {
     ASSERT_EQ(r.Make({"B.pdc"}), MakeResult::kDone) << rows[0];
     std::vector<std::string> lines = {"00000000\t", kBlanks + "\t"};
     lines.insert(lines.end(), rows.begin(), rows.end());
-    EXPECT_EQ(r.Read(), Lines(lines));
+    EXPECT_EQ(r.Read(), JoinLines(lines));
   }
 }
 
@@ -243,7 +244,7 @@ TEST(Quendar, DataTypesCalendarTimeAndCounters) {
     Bench r;
     r.Write("Q.pdc", Cat(records));
     ASSERT_EQ(r.Make({"Q.pdc"}), MakeResult::kDone);
-    EXPECT_EQ(r.Read(), Lines(lines));
+    EXPECT_EQ(r.Read(), JoinLines(lines));
     EXPECT_EQ(r.ui.status, "Quendar file - Done");
   }
 }

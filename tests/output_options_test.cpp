@@ -26,9 +26,9 @@ TEST(OutputOptionsTest, EachTextOptionChangesOnlyItsBytes) {
   for (const auto& [name, options, line, start] : cases) {
     const std::string args = "convert " + SampleArg(name) + " " + options;
     ASSERT_EQ(RunCli(dir, args + " -o out.txt").code, 0) << options;
-    const std::vector<std::string> lines = Lines(ReadText(dir.file("out.txt")));
+    const std::vector<std::string> lines = SplitLines(ReadText(dir.file("out.txt")));
     EXPECT_EQ(RunCli(dir, args + " -o -").out, ReadText(dir.file("out.txt"))) << options;
-    EXPECT_EQ(lines.size(), Lines(Expected(name.substr(0, name.size() - 4) + ".txt")).size())
+    EXPECT_EQ(lines.size(), SplitLines(Expected(name.substr(0, name.size() - 4) + ".txt")).size())
         << options;
     ASSERT_GT(lines.size(), line);
     EXPECT_EQ(lines[line].substr(0, start.size()), start) << options;
