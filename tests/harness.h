@@ -3,7 +3,10 @@
 // read back the output text and the status texts.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -43,6 +46,41 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
+}
+
+/// `text` with tabs, line ends and the bytes outside printable ASCII written as escapes.
+inline std::string Shown(const std::string& text) {
+  std::string out;
+  for (const unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else if (c == '\t' || c == '\r' || c == '\n') {
+      out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : "\\n";
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+/// Passes when `got` is `want` byte for byte; otherwise gives both sizes and the first line
+/// (counted from 1) where they part, as each text has it.
+inline ::testing::AssertionResult SameText(const std::string& got, const std::string& want) {
+  if (got == want) return ::testing::AssertionSuccess();
+  size_t at = 0, line = 1;
+  for (size_t i = 0; i < got.size() && i < want.size() && got[i] == want[i]; ++i) {
+    if (got[i] == '\n') at = i + 1, ++line;
+  }
+  auto line_of = [at](const std::string& text) {
+    if (at >= text.size()) return std::string("(end of the text)");
+    const size_t end = text.find('\n', at);
+    return Shown(text.substr(at, end == std::string::npos ? end : end + 1 - at));
+  };
+  return ::testing::AssertionFailure()
+         << "got " << got.size() << " bytes, want " << want.size() << "; first difference on line "
+         << line << ":\n  got:  " << line_of(got) << "\n  want: " << line_of(want);
 }
 
 inline std::string Repeat(const std::string& s, int n) {
