@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,19 @@ inline ::testing::AssertionResult SameText(const std::string& got, const std::st
          << "got " << got.size() << " bytes, want " << want.size() << "; first difference on line "
          << line << ":\n  got:  " << line_of(got) << "\n  want: " << line_of(want);
 }
+
+/// An environment variable set to `value` (unset for nullptr) until the end of the scope.
+struct ScopedEnv {
+  ScopedEnv(const char* name, const char* value) : name(name) {
+    if (const char* was = std::getenv(name)) previous = was;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { previous ? ::setenv(name, previous->c_str(), 1) : ::unsetenv(name); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  const char* name;
+  std::optional<std::string> previous;
+};
 
 inline std::string Repeat(const std::string& s, int n) {
   std::string out;

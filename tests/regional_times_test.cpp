@@ -2,6 +2,10 @@
 // or of the command line's options; no other output changes with them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <tuple>
+
 #include "cli_runner.h"
 #include "platform/number_format.h"
 
@@ -13,8 +17,25 @@ TEST(RegionalTimes, SeparatorOfADateOrTimeFormat) {
       {"%d/%m/%Y", '/'}, {"%d.%m.%Y", '.'}, {"%Ey-%m-%d", '-'},        {"%D", '/'},    {"%T", ':'},
       {"%-H.%M", '.'},   {"%Y%m%d", '?'},   {"%Y\xE5\xB9\xB4%m", '?'}, {"%Hh%M", '?'}, {"%", '?'}};
   for (const auto& [format, sep] : cases) EXPECT_EQ(FormatSeparator(format, '?'), sep) << format;
-  EXPECT_EQ(LocaleDateSeparator(), '/');  // the tests run in the C locale
-  EXPECT_EQ(LocaleTimeSeparator(), ':');
+}
+
+// Each row sets the time locale it needs (LC_ALL); a Finnish locale (dates 5.3.2018, times
+// 14.30.00) is built for the test when the system has the tools and sources to build it.
+TEST(RegionalTimes, SeparatorsOfTheUsersTimeLocale) {
+  fx::TempDir dir;
+  const std::string build =
+      "localedef -i fi_FI -f UTF-8 '" + dir.file("fi_FI.UTF-8") + "' >/dev/null 2>&1";
+  const bool finnish =
+      std::system(build.c_str()) >= 0 && std::filesystem::exists(dir.file("fi_FI.UTF-8/LC_TIME"));
+  const ScopedEnv path("LOCPATH", dir.path().c_str());
+  const std::tuple<const char*, char, char> cases[] = {
+      {"C", '/', ':'}, {"POSIX", '/', ':'}, {"xx_XX.nowhere", '/', ':'}, {"fi_FI.UTF-8", '.', '.'}};
+  for (const auto& [locale, date, time] : cases) {
+    if (!finnish && locale[0] == 'f') GTEST_SKIP() << "no fi_FI locale could be built (localedef)";
+    const ScopedEnv all("LC_ALL", locale);
+    EXPECT_EQ(LocaleDateSeparator(), date) << locale;
+    EXPECT_EQ(LocaleTimeSeparator(), time) << locale;
+  }
 }
 
 TEST(RegionalTimes, OptionsSetTheQuendarTimesAndNothingElse) {
