@@ -65,15 +65,6 @@ inline Outcome ConvertSample(const fx::TempDir& dir, const SampleCase& c, const 
   return RunCli(dir, std::string("convert ") + c.args + " " + more, VIDURAVARE_SAMPLES);
 }
 
-/// The names in `folder`.
-inline std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
-
 /// A dump whose conversion stops: 26 modules, one more than the tables hold.
 inline fx::Bytes StoppingDump() {
   return fx::BuildDump({.end_addr = 1, .type = 'f'}, std::vector<fx::DumpModule>(26),

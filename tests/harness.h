@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,15 @@ inline std::vector<std::string> SplitLines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   }
   return lines;
+}
+
+/// The names in `folder`.
+inline std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
 }
 
 /// `text` with tabs, line ends and the bytes outside printable ASCII written as escapes.

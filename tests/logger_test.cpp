@@ -9,22 +9,12 @@
 namespace vid::testing {
 namespace {
 
-using fx::Bytes;
 using fx::PdcRecord;
 
 const std::string kBlanks(16, ' ');
 
-// A time stamp at 14:mm on 05/03/18, the central records of such stamps (every phase sum 0x8000
-// over 32 samples: 214.0 V) and module records whose words the ordinary module writes as kCells.
-Record Stamp(int minute) {
-  const auto st = fx::BcdStamp(18, 3, 5, 14, minute, 0);
-  return Record(st.begin(), st.end());
-}
-Record Words(std::initializer_list<int> words) {
-  Bytes b;
-  for (int w : words) b.le16(static_cast<uint16_t>(w));
-  return b.bytes;
-}
+// The central records of time stamps at 14:mm on 05/03/18 (every phase sum 0x8000 over 32
+// samples: 214.0 V) and module records whose words the ordinary module writes as kCells.
 Record CentralData(std::initializer_list<int> minutes) {
   std::vector<Record> records;
   for (int m : minutes) records.push_back(Cat({Stamp(m), Words({0x8000, 0x8000, 0x8002})}));
@@ -36,12 +26,6 @@ Record ModuleData(int records) {
 const std::string kCells = "100\t123.4\t2\t-5\t0\t7";  // a product of -1..1 is written as 0
 std::string Row(int minute) {
   return "05/03/18 14:" + std::to_string(minute) + ":00\t214.0\t214.0\t214.0\t" + kCells;
-}
-// A central record counting 30 modules followed by 26 module records.
-std::vector<Record> Modules26() {
-  std::vector<Record> records = {Central(30)};
-  for (uint32_t m = 1; m <= 26; ++m) records.push_back(Module(kModuleSn + m));
-  return records;
 }
 const std::string kLine1 = "00C0FFEE\tVolts\tVolts\tVolts\t" + Repeat("00001234\t", 6);
 std::string Line2(const std::string& name) {
@@ -147,35 +131,6 @@ TEST(Logger, BlockFormatsScaleTheirWords) {
     std::vector<std::string> lines = {"00000000\t", kBlanks + "\t"};
     lines.insert(lines.end(), rows.begin(), rows.end());
     EXPECT_EQ(r.Read(), JoinLines(lines));
-  }
-}
-
-// Records that do not fit the tables stop the conversion: no output file is left and an earlier
-// file of the same name stays as it was.
-TEST(Logger, RecordsBeyondTheTablesStopAndKeepTheEarlierFile) {
-  const std::string kTooMany = "Error in file : more than 25 modules, reading stopped";
-  std::vector<Record> rows26 = {Central(0), Page(kCentralPage, 0, {1})};
-  for (int m = 1; m <= 26; ++m) rows26.push_back(Page(kModuleSn, 0, {1}));
-  const std::pair<std::vector<Record>, std::string> cases[] = {
-      {{Block(26, 1, 0, Cat({Stamp(0), Record(52)}))}, "data row 26 out of range"},
-      {{Page(kCentralPage, 1199998, {}), Block(1, 1, 0, Cat({Stamp(0), Words({1})}))},
-       "data position 1200004 out of range"},
-      {{Central(0), Page(kCentralPage, 0, {1}), Page(kCentralPage, 1199999, {1, 2})},
-       "data position 1200001 out of range"},
-      {{Central(0), Page(kCentralPage, 100000, {1}), Page(kCentralPage, 50000, {1})},
-       "data position -49999 out of range"},
-      {rows26, "data row 26 out of range"},
-      {{Block(1, 1, 2, Cat({Stamp(0), Words({1})})), Block(2, 0, 2, Stamp(1))},
-       "block records without words"},
-      {{Block(10, 16, 2, Cat({Stamp(0), Record(320)}))}, "block word count 160 out of range"},
-      {Modules26(), kTooMany}};
-  for (const auto& [records, status] : cases) {
-    Bench r;
-    r.Write("mv1.txt", {'o', 'l', 'd'});
-    r.Write("X.pdc", Cat(records));
-    EXPECT_EQ(r.Make({"X.pdc"}), MakeResult::kStopped) << status;
-    EXPECT_NE(r.ui.status.find(status), std::string::npos) << r.ui.status;
-    EXPECT_EQ(r.Read(), "old");
   }
 }
 

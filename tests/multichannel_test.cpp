@@ -182,29 +182,5 @@ TEST(Multichannel, OldUnitsShortFileReportsMissingDataAndConvertsWhatItHas) {
                        "01/01/18 00:01:00\t0.0\t0.0\t0.0\t8\t0\t0\t0\t0\t0"}));
 }
 
-// What does not fit the tables stops the conversion with a text: no output file is left and an
-// earlier file of the same name stays as it was.
-TEST(Multichannel, ValuesBeyondTheTablesStopAndKeepTheEarlierFile) {
-  std::vector<uint8_t> last_rows(1200000, 0);  // a 'g' unit down in the last of 100000 rows
-  const auto before = CentralRecord(BcdStamp(18, 1, 1, 0, 0, 0), kFull, 32);
-  const auto down = CentralRecord(BcdStamp(18, 1, 1, 0, 10, 0), kFull, 0);
-  std::copy(before.begin(), before.end(), last_rows.end() - 24);
-  std::copy(down.begin(), down.end(), last_rows.end() - 12);
-  const std::pair<fx::Bytes, std::string> cases[] = {
-      {Dump({.end_addr = 12, .type = 'f'}, std::vector<fx::DumpModule>(26), {{0}}),
-       "Error in file : 26 modules, no more than 25 can be read; conversion stopped"},
-      {Dump({.end_addr = 1200001, .type = 'f'}, {}, {std::vector<uint8_t>(1200000)}),
-       "Error in file : data size 1200001 out of range, conversion stopped"},
-      {Dump({.end_addr = 1200000, .type = 'g'}, {}, {last_rows, std::vector<uint8_t>(1200000)}),
-       "Error in file : record 100001 out of range, conversion stopped"}};
-  for (const auto& [dump, status] : cases) {
-    Bench r;
-    r.Write("mv1.txt", {'o', 'l', 'd'});
-    EXPECT_EQ(r.Make(dump), MakeResult::kStopped) << status;
-    EXPECT_EQ(r.ui.status, status);
-    EXPECT_EQ(r.Read(), "old");
-  }
-}
-
 }  // namespace
 }  // namespace vid::testing
