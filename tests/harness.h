@@ -65,15 +65,13 @@ inline std::set<std::string> FilesIn(const std::string& folder) {
 inline std::string Shown(const std::string& text) {
   std::string out;
   for (const unsigned char c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else if (c == '\t' || c == '\r' || c == '\n') {
-      out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : "\\n";
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    }
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    out += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c))
+           : c == '\t'           ? "\\t"
+           : c == '\r'           ? "\\r"
+           : c == '\n'           ? "\\n"
+                                 : hex;
   }
   return out;
 }
