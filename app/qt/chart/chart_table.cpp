@@ -264,6 +264,15 @@ bool ParseChartText(std::string_view text, ChartTable* table, std::string* error
     return false;
   }
   const std::string_view line2 = NextLine(text, &pos);
+  // The texts hold printable characters and tabs; a recording has its control bytes early on.
+  const auto control = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7f;
+  };
+  if (std::ranges::any_of(line1, control) || std::ranges::any_of(line2, control)) {
+    *error = "Not a converted text: binary data in its first lines";
+    return false;
+  }
 
   std::vector<ChartColumn>& columns = table->columns;
   std::vector<int64_t>& times = table->times;

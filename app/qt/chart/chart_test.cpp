@@ -251,6 +251,14 @@ class ChartTest : public QObject {
     const QPointF at = o.w->chart()->mapToPosition(o.w->series(2)->at(1), o.w->series(2));
     QCOMPARE(o.w->view()->nearest(at + QPointF(3, 1)).text,
              QStringLiteral("Ph 3\n01/02/18 10:10:00\n-2.5 Volts"));
+    // The marker goes when the zoom moves the points from under it.
+    QWidget* viewport = o.w->view()->viewport();
+    const QPoint pos = o.w->view()->mapFromScene(o.w->chart()->mapToScene(at + QPointF(3, 1)));
+    QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), {}, {}, {});
+    QCoreApplication::sendEvent(viewport, &move);
+    QVERIFY(o.w->view()->hoverShown());
+    QTest::mouseClick(viewport, Qt::RightButton, {}, pos);
+    QTRY_VERIFY(!o.w->view()->hoverShown());
   }
 
   void AClockThatWentBackIsStillDrawnAndSummed() {
@@ -278,21 +286,29 @@ class ChartTest : public QObject {
     QVERIFY(chart);
     QTRY_COMPARE(chart->table().times.size(), size_t{144});
 
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(Write(dir_, "drop.txt", kSmall))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(chart, &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(chart, &drop);
+    QVERIFY(chart->setColumnChecked(0, true) && chart->setColumnChecked(13, true));
+    auto drop = [&](const QString& path) {
+      QMimeData mime;
+      mime.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(chart, &enter);
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(chart, &drop);
+      return enter.isAccepted();
+    };
+    QVERIFY(drop(Write(dir_, "drop.txt", kSmall)));
     QTRY_COMPARE(chart->table().times.size(), size_t{4});
+    for (QAbstractAxis* axis : chart->chart()->axes(Qt::Vertical))
+      QVERIFY(axis->titleText().isEmpty() && !axis->labelsVisible());  // as on the empty chart
 
     // A file that is no converted text leaves the chart as it was.
-    QSignalSpy spy(chart, &ChartWindow::loaded);
-    chart->openFile(Write(dir_, "one_line.txt", "one line only\r\n"));
-    QVERIFY(spy.wait(5000) && !spy.at(0).at(0).toBool());
-    QVERIFY(chart->message().startsWith("Not a converted text"));
-    QCOMPARE(chart->table().times.size(), size_t{4});
+    for (const QString& path :
+         {Write(dir_, "one_line.txt", "one line only\r\n"), folder + "/g.pdb"}) {
+      QSignalSpy spy(chart, &ChartWindow::loaded);
+      QVERIFY(drop(path) && spy.wait(5000) && !spy.at(0).at(0).toBool());
+      QVERIFY(chart->message().startsWith("Not a converted text"));
+      QCOMPARE(chart->table().times.size(), size_t{4});
+    }
   }
 };
 

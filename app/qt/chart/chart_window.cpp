@@ -69,6 +69,7 @@ std::vector<double> AxisTimes(const std::vector<int64_t>& wall) {
 
 void Load(QPromise<LoadedText>& promise, const QString& path) {
   LoadedText out;
+  out.path = path;
   QFile file(path);
   // Only regular files: a pipe or a device would never end. The text is read, not mapped: a
   // mapped file that another program cuts short meanwhile would end the window with SIGBUS.
@@ -268,7 +269,6 @@ void ChartWindow::openFile(const QString& path) {
     watcher_.cancel();
     watcher_.waitForFinished();
   }
-  path_ = path;
   progress_->setValue(0);
   progress_->setVisible(QFileInfo(path).size() > kProgressBarBytes);
   statusBar()->showMessage(tr("Reading %1...").arg(QFileInfo(path).fileName()));
@@ -293,6 +293,8 @@ void ChartWindow::onLoaded() {
     delete t.series;
   }
   traces_.clear();
+  placeSeries();
+  path_ = result.path;
   table_ = std::move(result.table);
   x_ = std::move(result.x);
   ascending_ = IsAscending(x_);
@@ -455,12 +457,14 @@ void ChartWindow::placeSeries() {
   }
   right_axis_->setVisible(right_used);
   left_axis_->setTitleText(unitTitle(left_unit, left_axis_));
+  QString right_title;
   if (right_used) {
     const auto on_right = std::find_if(traces_.begin(), traces_.end(), [&](const Trace& t) {
       return t.series->attachedAxes().contains(right_axis_);
     });
-    right_axis_->setTitleText(unitTitle(Text(table_->columns[on_right->column].unit), right_axis_));
+    right_title = unitTitle(Text(table_->columns[on_right->column].unit), right_axis_);
   }
+  right_axis_->setTitleText(right_title);
 }
 
 // The unit, or for columns without one the names of the columns on the axis.
@@ -515,6 +519,8 @@ void ChartWindow::scheduleRefresh() {
 }
 
 void ChartWindow::refresh() {
+  // The marker stood on a point where the old range and axes drew it.
+  view_->clearHover();
   double x0 = time_axis_->min().toMSecsSinceEpoch();
   double x1 = time_axis_->max().toMSecsSinceEpoch();
   const auto [lo, hi] = fullRange();
@@ -555,6 +561,8 @@ void ChartWindow::refresh() {
   }
   view_->setRenderHint(QPainter::Antialiasing, !dense);
   for (auto [axis, fit] : {std::pair{left_axis_, fit_left}, std::pair{right_axis_, fit_right}}) {
+    // No number to scale to: no labels either, as on the empty chart.
+    axis->setLabelsVisible(fit.lo <= fit.hi);
     if (!(fit.lo <= fit.hi)) {
       axis->setRange(0, 1);
       continue;

@@ -27,8 +27,10 @@ class QValueAxis;
 
 namespace vid::chart {
 
-/// What the worker thread hands over: the table and the time of each row on the time axis.
+/// What the worker thread hands over: the file read, its table and the time of each row on the
+/// time axis, or why it is none.
 struct LoadedText {
+  QString path;
   std::shared_ptr<const ChartTable> table;
   std::vector<double> x;
   QString error;
@@ -41,7 +43,8 @@ class ChartWindow : public QMainWindow {
   explicit ChartWindow(QWidget* parent = nullptr);
   ~ChartWindow() override;
 
-  /// Starts reading `path`; `loaded` follows. A read under way is abandoned.
+  /// Starts reading `path`; `loaded` follows. A read under way is abandoned. A file that is no
+  /// converted text leaves the text shown as it was.
   void openFile(const QString& path);
   bool isLoading() const;
 
@@ -103,7 +106,7 @@ class ChartWindow : public QMainWindow {
   std::shared_ptr<const ChartTable> table_;
   std::vector<double> x_;
   bool ascending_ = true;
-  QString path_;
+  QString path_;               ///< the text shown
   std::vector<Trace> traces_;  ///< the ticked columns, in the order they were ticked
   QFutureWatcher<LoadedText> watcher_;
   bool refresh_pending_ = false;
