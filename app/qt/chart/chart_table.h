@@ -29,6 +29,7 @@ struct ChartColumn {
   std::string unit;           ///< empty when the text gives none (module channels)
   int group = 0;              ///< index into ChartTable::groups
   std::vector<float> values;  ///< one per row; NaN for an empty cell
+  int decimals = 0;           ///< the most digits after the decimal separator in a cell, up to 9
 };
 
 struct ChartTable {

@@ -111,10 +111,17 @@ double NiceStep(double step) {
   return 10 * power;
 }
 
-QString Number(double v, int precision = 7) {
+// A figure of a column with as many decimals as the column's cells have in the text.
+QString Number(double v, int decimals) {
   QLocale locale;
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale.toString(v, 'g', precision);
+  if (std::abs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;  // no "-0.0"
+  return locale.toString(v, 'f', decimals);
+}
+
+// "1 row", "2 rows": `one` for 1, else `many` with the count.
+QString Count(size_t n, const QString& one, const QString& many) {
+  return n == 1 ? one : many.arg(n);
 }
 
 }  // namespace
@@ -313,11 +320,13 @@ void ChartWindow::onLoaded() {
   resetZoom();
   refresh();
 
-  QString message = tr("%1 rows, %2 columns; drag along the time or turn the wheel to zoom, "
-                       "right click to zoom out")
-                        .arg(t.times.size())
-                        .arg(t.columns.size());
-  if (t.skipped_lines > 0) message += tr("; %1 lines without a date skipped").arg(t.skipped_lines);
+  QString message = Count(t.times.size(), tr("1 row"), tr("%1 rows")) + QStringLiteral(", ") +
+                    Count(t.columns.size(), tr("1 column"), tr("%1 columns")) +
+                    tr("; drag along the time or turn the wheel to zoom, right click to zoom out");
+  if (t.skipped_lines > 0) {
+    message += QStringLiteral("; ") + Count(t.skipped_lines, tr("1 line without a date skipped"),
+                                            tr("%1 lines without a date skipped"));
+  }
   if (t.times.empty()) message = tr("The text holds no rows");
   statusBar()->showMessage(message);
   emit loaded(true);
@@ -584,10 +593,10 @@ void ChartWindow::refresh() {
     };
     const QString cells[] = {Text(col.label),
                              Text(col.unit),
-                             any ? Number(s.min) : QString(),
+                             any ? Number(s.min, col.decimals) : QString(),
                              stamp(s.row_min),
-                             any ? Number(s.mean, 6) : QString(),
-                             any ? Number(s.max) : QString(),
+                             any ? Number(s.mean, col.decimals) : QString(),
+                             any ? Number(s.max, col.decimals) : QString(),
                              stamp(s.row_max),
                              QString::number(s.empty)};
     for (int c = 0; c < 8; ++c) {
@@ -618,7 +627,7 @@ ChartView::Hover ChartWindow::nearest(QPointF at) const {
     best.at = pos;
     best.text = QStringLiteral("%1\n%2\n%3 %4")
                     .arg(Text(col.label), QString::fromStdString(FormatStamp(table_->times[row])),
-                         Number(col.values[row]), Text(col.unit))
+                         Number(col.values[row], col.decimals), Text(col.unit))
                     .trimmed();
   }
   return best;
@@ -638,7 +647,7 @@ QString ChartWindow::summaryText() const {
     for (int c = 0; c < summary_->columnCount(); ++c) cells.append(summary_->item(r, c)->text());
     lines.append(cells.join(QLatin1Char('\t')));
   }
-  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
 QString ChartWindow::message() const {

@@ -63,7 +63,8 @@ class ChartWindow : public QMainWindow {
   void setTimeRange(double from, double to);
   void resetZoom();
 
-  /// The summary as tab-separated text: a title line, then one line per ticked column.
+  /// The summary as tab-separated text with CR LF line ends, as the converted texts: a title
+  /// line, then one line per ticked column.
   QString summaryText() const;
   /// The text of the status bar: the last message.
   QString message() const;
