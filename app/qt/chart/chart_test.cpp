@@ -4,6 +4,7 @@
 // with QString, apart from the reader under test.
 #include <QDateTimeAxis>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
@@ -13,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QValueAxis>
 #include <cmath>
@@ -169,12 +172,19 @@ class ChartTest : public QObject {
     QVERIFY(o.w->setColumnChecked(13, true));
     QVERIFY(o.yAxisOf(13) != axis && o.yAxisOf(13)->alignment() == Qt::AlignRight);
     QCOMPARE(o.yAxisOf(13)->titleText(), QStringLiteral("I1 (00012345)"));
-    // Saved as it stands: the phase voltages and one current, the README's screenshot.
+    // Saved as it stands, with the title above the plot that the window leaves out: the phase
+    // voltages and one current, the README's screenshot.
     QCoreApplication::processEvents();  // the legend and the axes take their places
     QFile svg(dir_.filePath("c.svg"));
+    const QImage shown = o.w->view()->grab().toImage();
     QVERIFY(o.w->savePng(dir_.filePath("c.png")) && o.w->saveSvg(svg.fileName()));
-    QCOMPARE(QImage(dir_.filePath("c.png")).size(), o.w->view()->size());
-    QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+    const QImage png(dir_.filePath("c.png"));
+    QCOMPARE(png.size(), shown.size());
+    QVERIFY(png.copy(0, 0, png.width(), 20) !=
+            shown.copy(0, 0, png.width(), 20).convertToFormat(png.format()));
+    QVERIFY(svg.open(QIODevice::ReadOnly) &&
+            svg.readAll().count("g.txt - 00A1B2C3 Atelier Nord") == 2);
+    QVERIFY(o.w->chart()->title().isEmpty());
     const QString shot = qEnvironmentVariable("VIDURAVARE_CHART_SCREENSHOT",
                                               QStringLiteral(VIDURAVARE_CHART_SCREENSHOT_DEFAULT));
     QVERIFY2(o.w->grab().save(shot), qPrintable(shot));
@@ -310,6 +320,18 @@ class ChartTest : public QObject {
       QVERIFY(chart->message().startsWith("Not a converted text"));
       QCOMPARE(chart->table().times.size(), size_t{4});
     }
+    // Saving proposes the shown text's name, and a name typed alone gets the extension.
+    QString proposed;
+    QTimer::singleShot(0, chart, [&] {
+      auto* dialog = chart->findChild<QFileDialog*>();
+      proposed = dialog->selectedFiles().value(0);
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      name->setText("typed");
+      QTest::keyClick(name, Qt::Key_Return);
+    });
+    chart->findChild<QToolBar*>()->actions().at(2)->trigger();
+    QCOMPARE(proposed, dir_.filePath("drop.png"));
+    QVERIFY(!QImage(dir_.filePath("typed.png")).isNull());
   }
 };
 

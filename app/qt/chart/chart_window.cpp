@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -124,6 +125,27 @@ QString Count(size_t n, const QString& one, const QString& many) {
   return n == 1 ? one : many.arg(n);
 }
 
+// Shows `title` above the plot while it lives, then the chart's own title again. The layout is
+// applied at once: what is drawn meanwhile has the room for the title.
+class ChartTitled {
+ public:
+  ChartTitled(QChart* chart, const QString& title) : chart_(chart), shown_(chart->title()) {
+    if (!title.isEmpty()) show(title);
+  }
+  ~ChartTitled() { show(shown_); }
+  ChartTitled(const ChartTitled&) = delete;
+  ChartTitled& operator=(const ChartTitled&) = delete;
+
+ private:
+  void show(const QString& title) {
+    if (chart_->title() == title) return;
+    chart_->setTitle(title);
+    chart_->layout()->activate();
+  }
+  QChart* chart_;
+  QString shown_;
+};
+
 }  // namespace
 
 ChartWindow::ChartWindow(QWidget* parent)
@@ -183,14 +205,12 @@ void ChartWindow::createActions() {
   });
   open->setShortcut(QKeySequence::Open);
   QAction* png = file->addAction(tr("Save as &PNG..."), this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the chart"), QString(),
-                                                      tr("PNG image (*.png)"));
+    const QString path = askSavePath(QStringLiteral("png"), tr("PNG image (*.png)"));
     if (!path.isEmpty() && !savePng(path))
       statusBar()->showMessage(tr("Cannot write %1").arg(path));
   });
   QAction* svg = file->addAction(tr("Save as &SVG..."), this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the chart"), QString(),
-                                                      tr("SVG drawing (*.svg)"));
+    const QString path = askSavePath(QStringLiteral("svg"), tr("SVG drawing (*.svg)"));
     if (!path.isEmpty() && !saveSvg(path))
       statusBar()->showMessage(tr("Cannot write %1").arg(path));
   });
@@ -654,7 +674,21 @@ QString ChartWindow::message() const {
   return statusBar()->currentMessage();
 }
 
+QString ChartWindow::askSavePath(const QString& suffix, const QString& filter) {
+  QFileDialog dialog(this, tr("Save the chart"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(suffix);
+  const QFileInfo text(path_);
+  if (!path_.isEmpty()) dialog.setDirectory(text.path());
+  dialog.selectFile((path_.isEmpty() ? QStringLiteral("chart") : text.completeBaseName()) +
+                    QLatin1Char('.') + suffix);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  return dialog.selectedFiles().value(0);
+}
+
 bool ChartWindow::savePng(const QString& path) const {
+  const ChartTitled titled(chart_, path_.isEmpty() ? QString() : windowTitle());
   return view_->grab().save(path, "PNG");
 }
 
@@ -664,6 +698,7 @@ bool ChartWindow::saveSvg(const QString& path) const {
   svg.setSize(view_->size());
   svg.setViewBox(view_->rect());
   svg.setTitle(windowTitle());
+  const ChartTitled titled(chart_, path_.isEmpty() ? QString() : windowTitle());
   QPainter painter;
   if (!painter.begin(&svg)) return false;
   view_->render(&painter);

@@ -68,6 +68,7 @@ class ChartWindow : public QMainWindow {
   QString summaryText() const;
   /// The text of the status bar: the last message.
   QString message() const;
+  /// The chart as the view shows it, with the window's title above the plot.
   bool savePng(const QString& path) const;
   bool saveSvg(const QString& path) const;
 
@@ -89,6 +90,9 @@ class ChartWindow : public QMainWindow {
   void createPicker();
   void createChart();
   void createSummary();
+  /// Asks where to save the chart: `<text name>.<suffix>` beside the text is proposed, and a
+  /// name typed without an extension gets `suffix`. Empty when the user cancels.
+  QString askSavePath(const QString& suffix, const QString& filter);
 
   void onLoaded();
   void fillPicker();
