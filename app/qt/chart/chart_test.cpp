@@ -173,7 +173,7 @@ class ChartTest : public QObject {
     QVERIFY(o.yAxisOf(13) != axis && o.yAxisOf(13)->alignment() == Qt::AlignRight);
     QCOMPARE(o.yAxisOf(13)->titleText(), QStringLiteral("I1 (00012345)"));
     // Saved as it stands, with the title above the plot that the window leaves out: the phase
-    // voltages and one current, the README's screenshot.
+    // voltages and one current. The README's screenshot is taken here when asked for.
     QCoreApplication::processEvents();  // the legend and the axes take their places
     QFile svg(dir_.filePath("c.svg"));
     const QImage shown = o.w->view()->grab().toImage();
@@ -185,9 +185,8 @@ class ChartTest : public QObject {
     QVERIFY(svg.open(QIODevice::ReadOnly) &&
             svg.readAll().count("g.txt - 00A1B2C3 Atelier Nord") == 2);
     QVERIFY(o.w->chart()->title().isEmpty());
-    const QString shot = qEnvironmentVariable("VIDURAVARE_CHART_SCREENSHOT",
-                                              QStringLiteral(VIDURAVARE_CHART_SCREENSHOT_DEFAULT));
-    QVERIFY2(o.w->grab().save(shot), qPrintable(shot));
+    const QString shot = qEnvironmentVariable("VIDURAVARE_CHART_SCREENSHOT");
+    QVERIFY2(shot.isEmpty() || o.w->grab().save(shot), qPrintable(shot));
     QVERIFY(o.w->setColumnChecked(20, true));  // Temp, no unit either: the same axis
     QCOMPARE(o.yAxisOf(20), o.yAxisOf(13));
     QVERIFY(!o.w->setColumnChecked(12, true));  // Downtime, in s: a third unit
