@@ -12,6 +12,7 @@ namespace {
 
 constexpr float kEmpty = std::numeric_limits<float>::quiet_NaN();
 constexpr int64_t kSecondsPerDay = 86400;
+constexpr int kMostDecimals = 9;  // a float holds no more
 
 // The next line of `text` from `*pos` without its line end; moves `*pos` behind it.
 std::string_view NextLine(std::string_view text, size_t* pos) {
@@ -44,21 +45,29 @@ std::string_view TrimRight(std::string_view s) {
 }
 
 // A number with '.' or ',' as its decimal separator; NaN for an empty cell or anything else.
-float ParseCell(std::string_view cell) {
+// `*decimals` is raised to the digits after the separator of a number.
+float ParseCell(std::string_view cell, int* decimals) {
   char buf[48];
   if (cell.empty() || cell.size() > sizeof buf) return kEmpty;
   for (size_t i = 0; i < cell.size(); ++i) buf[i] = cell[i] == ',' ? '.' : cell[i];
   double value = 0;
   const auto [end, ec] = std::from_chars(buf, buf + cell.size(), value);
   if (ec != std::errc() || end != buf + cell.size()) return kEmpty;
+  const std::string_view number(buf, cell.size());
+  if (const size_t point = number.find('.'); point != std::string_view::npos) {
+    const size_t last = std::min(number.find_first_not_of("0123456789", point + 1), number.size());
+    *decimals =
+        std::max(*decimals, static_cast<int>(std::min<size_t>(kMostDecimals, last - point - 1)));
+  }
   return static_cast<float>(value);
 }
 
-// Reads the cell at `*p` up to the next tab or `end` and leaves `*p` there. The numbers the
-// program writes (an optional '-', digits, a separator and digits) are read in the same pass;
-// anything else goes through ParseCell.
-float ReadCell(const char** p, const char* end) {
-  static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+// Reads the cell at `*p` up to the next tab or `end` and leaves `*p` there; raises `*decimals`
+// as ParseCell does. The numbers the program writes (an optional '-', digits, a separator and
+// digits) are read in the same pass; anything else goes through ParseCell.
+float ReadCell(const char** p, const char* end, int* decimals_seen) {
+  static constexpr double kPow10[kMostDecimals + 1] = {1,   1e1, 1e2, 1e3, 1e4,
+                                                       1e5, 1e6, 1e7, 1e8, 1e9};
   const char* const start = *p;
   const char* q = start;
   const bool negative = q < end && *q == '-';
@@ -77,14 +86,15 @@ float ReadCell(const char** p, const char* end) {
       break;
     }
   }
-  if ((q == end || *q == '\t') && digits > 0 && digits <= 15 && decimals <= 9) {
+  if ((q == end || *q == '\t') && digits > 0 && digits <= 15 && decimals <= kMostDecimals) {
     *p = q;
     const double value = static_cast<double>(mantissa) / kPow10[std::max(decimals, 0)];
+    *decimals_seen = std::max(*decimals_seen, decimals);
     return static_cast<float>(negative ? -value : value);
   }
   while (q < end && *q != '\t') ++q;
   *p = q;
-  return ParseCell(std::string_view(start, static_cast<size_t>(q - start)));
+  return ParseCell(std::string_view(start, static_cast<size_t>(q - start)), decimals_seen);
 }
 
 // Reads up to four digits into `*value`; false when there is none.
@@ -264,6 +274,15 @@ bool ParseChartText(std::string_view text, ChartTable* table, std::string* error
     return false;
   }
   const std::string_view line2 = NextLine(text, &pos);
+  // The texts hold printable characters and tabs; a recording has its control bytes early on.
+  const auto control = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7f;
+  };
+  if (std::ranges::any_of(line1, control) || std::ranges::any_of(line2, control)) {
+    *error = "Not a converted text: binary data in its first lines";
+    return false;
+  }
 
   std::vector<ChartColumn>& columns = table->columns;
   std::vector<int64_t>& times = table->times;
@@ -298,7 +317,8 @@ bool ParseChartText(std::string_view text, ChartTable* table, std::string* error
     while (p < end) {
       ++p;  // the tab in front of the cell
       if (c == columns.size()) columns.emplace_back().values.assign(row, kEmpty);
-      columns[c++].values.push_back(ReadCell(&p, end));
+      ChartColumn& col = columns[c++];
+      col.values.push_back(ReadCell(&p, end, &col.decimals));
     }
     for (; c < columns.size(); ++c) columns[c].values.push_back(kEmpty);
   }

@@ -29,6 +29,7 @@ struct ChartColumn {
   std::string unit;           ///< empty when the text gives none (module channels)
   int group = 0;              ///< index into ChartTable::groups
   std::vector<float> values;  ///< one per row; NaN for an empty cell
+  int decimals = 0;           ///< the most digits after the decimal separator in a cell, up to 9
 };
 
 struct ChartTable {
@@ -48,7 +49,8 @@ struct ChartTable {
 using ParseProgress = std::function<bool(size_t done, size_t total)>;
 
 /// Reads `text` into `table`. Returns false with `error` set when the text is none of the three
-/// (fewer than two lines) or when `progress` asked to stop.
+/// (fewer than two lines, or a control character other than a tab in the two header lines, as in
+/// a recording or any other binary file) or when `progress` asked to stop.
 bool ParseChartText(std::string_view text, ChartTable* table, std::string* error,
                     const ParseProgress& progress = {});
 

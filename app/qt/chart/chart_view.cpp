@@ -85,10 +85,14 @@ bool ChartView::viewportEvent(QEvent* event) {
 
 void ChartView::leaveEvent(QEvent* event) {
   QChartView::leaveEvent(event);
-  if (marker_shown_) {
-    marker_shown_ = false;
-    viewport()->update();
-  }
+  clearHover();
+}
+
+void ChartView::clearHover() {
+  if (!marker_shown_) return;
+  marker_shown_ = false;
+  QToolTip::hideText();
+  viewport()->update();
 }
 
 void ChartView::drawForeground(QPainter* painter, const QRectF& rect) {

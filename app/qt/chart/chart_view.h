@@ -28,6 +28,9 @@ class ChartView : public QChartView {
   /// Periods to shade, in the time axis' milliseconds.
   void setOutages(std::vector<Span> spans);
   std::function<Hover(QPointF)> nearest;
+  /// Takes the marker and the tooltip away, as when the points move under them.
+  void clearHover();
+  bool hoverShown() const { return marker_shown_; }
 
  signals:
   /// The wheel asks for the time range to shrink (factor < 1) or grow around time `at`.

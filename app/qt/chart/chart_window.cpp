@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -69,6 +70,7 @@ std::vector<double> AxisTimes(const std::vector<int64_t>& wall) {
 
 void Load(QPromise<LoadedText>& promise, const QString& path) {
   LoadedText out;
+  out.path = path;
   QFile file(path);
   // Only regular files: a pipe or a device would never end. The text is read, not mapped: a
   // mapped file that another program cuts short meanwhile would end the window with SIGBUS.
@@ -110,11 +112,39 @@ double NiceStep(double step) {
   return 10 * power;
 }
 
-QString Number(double v, int precision = 7) {
+// A figure of a column with as many decimals as the column's cells have in the text.
+QString Number(double v, int decimals) {
   QLocale locale;
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
-  return locale.toString(v, 'g', precision);
+  if (std::abs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;  // no "-0.0"
+  return locale.toString(v, 'f', decimals);
 }
+
+// "1 row", "2 rows": `one` for 1, else `many` with the count.
+QString Count(size_t n, const QString& one, const QString& many) {
+  return n == 1 ? one : many.arg(n);
+}
+
+// Shows `title` above the plot while it lives, then the chart's own title again. The layout is
+// applied at once: what is drawn meanwhile has the room for the title.
+class ChartTitled {
+ public:
+  ChartTitled(QChart* chart, const QString& title) : chart_(chart), shown_(chart->title()) {
+    if (!title.isEmpty()) show(title);
+  }
+  ~ChartTitled() { show(shown_); }
+  ChartTitled(const ChartTitled&) = delete;
+  ChartTitled& operator=(const ChartTitled&) = delete;
+
+ private:
+  void show(const QString& title) {
+    if (chart_->title() == title) return;
+    chart_->setTitle(title);
+    chart_->layout()->activate();
+  }
+  QChart* chart_;
+  QString shown_;
+};
 
 }  // namespace
 
@@ -175,14 +205,12 @@ void ChartWindow::createActions() {
   });
   open->setShortcut(QKeySequence::Open);
   QAction* png = file->addAction(tr("Save as &PNG..."), this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the chart"), QString(),
-                                                      tr("PNG image (*.png)"));
+    const QString path = askSavePath(QStringLiteral("png"), tr("PNG image (*.png)"));
     if (!path.isEmpty() && !savePng(path))
       statusBar()->showMessage(tr("Cannot write %1").arg(path));
   });
   QAction* svg = file->addAction(tr("Save as &SVG..."), this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save the chart"), QString(),
-                                                      tr("SVG drawing (*.svg)"));
+    const QString path = askSavePath(QStringLiteral("svg"), tr("SVG drawing (*.svg)"));
     if (!path.isEmpty() && !saveSvg(path))
       statusBar()->showMessage(tr("Cannot write %1").arg(path));
   });
@@ -268,7 +296,6 @@ void ChartWindow::openFile(const QString& path) {
     watcher_.cancel();
     watcher_.waitForFinished();
   }
-  path_ = path;
   progress_->setValue(0);
   progress_->setVisible(QFileInfo(path).size() > kProgressBarBytes);
   statusBar()->showMessage(tr("Reading %1...").arg(QFileInfo(path).fileName()));
@@ -293,6 +320,8 @@ void ChartWindow::onLoaded() {
     delete t.series;
   }
   traces_.clear();
+  placeSeries();
+  path_ = result.path;
   table_ = std::move(result.table);
   x_ = std::move(result.x);
   ascending_ = IsAscending(x_);
@@ -311,11 +340,13 @@ void ChartWindow::onLoaded() {
   resetZoom();
   refresh();
 
-  QString message = tr("%1 rows, %2 columns; drag along the time or turn the wheel to zoom, "
-                       "right click to zoom out")
-                        .arg(t.times.size())
-                        .arg(t.columns.size());
-  if (t.skipped_lines > 0) message += tr("; %1 lines without a date skipped").arg(t.skipped_lines);
+  QString message = Count(t.times.size(), tr("1 row"), tr("%1 rows")) + QStringLiteral(", ") +
+                    Count(t.columns.size(), tr("1 column"), tr("%1 columns")) +
+                    tr("; drag along the time or turn the wheel to zoom, right click to zoom out");
+  if (t.skipped_lines > 0) {
+    message += QStringLiteral("; ") + Count(t.skipped_lines, tr("1 line without a date skipped"),
+                                            tr("%1 lines without a date skipped"));
+  }
   if (t.times.empty()) message = tr("The text holds no rows");
   statusBar()->showMessage(message);
   emit loaded(true);
@@ -455,12 +486,14 @@ void ChartWindow::placeSeries() {
   }
   right_axis_->setVisible(right_used);
   left_axis_->setTitleText(unitTitle(left_unit, left_axis_));
+  QString right_title;
   if (right_used) {
     const auto on_right = std::find_if(traces_.begin(), traces_.end(), [&](const Trace& t) {
       return t.series->attachedAxes().contains(right_axis_);
     });
-    right_axis_->setTitleText(unitTitle(Text(table_->columns[on_right->column].unit), right_axis_));
+    right_title = unitTitle(Text(table_->columns[on_right->column].unit), right_axis_);
   }
+  right_axis_->setTitleText(right_title);
 }
 
 // The unit, or for columns without one the names of the columns on the axis.
@@ -515,6 +548,8 @@ void ChartWindow::scheduleRefresh() {
 }
 
 void ChartWindow::refresh() {
+  // The marker stood on a point where the old range and axes drew it.
+  view_->clearHover();
   double x0 = time_axis_->min().toMSecsSinceEpoch();
   double x1 = time_axis_->max().toMSecsSinceEpoch();
   const auto [lo, hi] = fullRange();
@@ -555,6 +590,8 @@ void ChartWindow::refresh() {
   }
   view_->setRenderHint(QPainter::Antialiasing, !dense);
   for (auto [axis, fit] : {std::pair{left_axis_, fit_left}, std::pair{right_axis_, fit_right}}) {
+    // No number to scale to: no labels either, as on the empty chart.
+    axis->setLabelsVisible(fit.lo <= fit.hi);
     if (!(fit.lo <= fit.hi)) {
       axis->setRange(0, 1);
       continue;
@@ -576,10 +613,10 @@ void ChartWindow::refresh() {
     };
     const QString cells[] = {Text(col.label),
                              Text(col.unit),
-                             any ? Number(s.min) : QString(),
+                             any ? Number(s.min, col.decimals) : QString(),
                              stamp(s.row_min),
-                             any ? Number(s.mean, 6) : QString(),
-                             any ? Number(s.max) : QString(),
+                             any ? Number(s.mean, col.decimals) : QString(),
+                             any ? Number(s.max, col.decimals) : QString(),
                              stamp(s.row_max),
                              QString::number(s.empty)};
     for (int c = 0; c < 8; ++c) {
@@ -610,7 +647,7 @@ ChartView::Hover ChartWindow::nearest(QPointF at) const {
     best.at = pos;
     best.text = QStringLiteral("%1\n%2\n%3 %4")
                     .arg(Text(col.label), QString::fromStdString(FormatStamp(table_->times[row])),
-                         Number(col.values[row]), Text(col.unit))
+                         Number(col.values[row], col.decimals), Text(col.unit))
                     .trimmed();
   }
   return best;
@@ -630,14 +667,28 @@ QString ChartWindow::summaryText() const {
     for (int c = 0; c < summary_->columnCount(); ++c) cells.append(summary_->item(r, c)->text());
     lines.append(cells.join(QLatin1Char('\t')));
   }
-  return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
 QString ChartWindow::message() const {
   return statusBar()->currentMessage();
 }
 
+QString ChartWindow::askSavePath(const QString& suffix, const QString& filter) {
+  QFileDialog dialog(this, tr("Save the chart"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(suffix);
+  const QFileInfo text(path_);
+  if (!path_.isEmpty()) dialog.setDirectory(text.path());
+  dialog.selectFile((path_.isEmpty() ? QStringLiteral("chart") : text.completeBaseName()) +
+                    QLatin1Char('.') + suffix);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  return dialog.selectedFiles().value(0);
+}
+
 bool ChartWindow::savePng(const QString& path) const {
+  const ChartTitled titled(chart_, path_.isEmpty() ? QString() : windowTitle());
   return view_->grab().save(path, "PNG");
 }
 
@@ -647,6 +698,7 @@ bool ChartWindow::saveSvg(const QString& path) const {
   svg.setSize(view_->size());
   svg.setViewBox(view_->rect());
   svg.setTitle(windowTitle());
+  const ChartTitled titled(chart_, path_.isEmpty() ? QString() : windowTitle());
   QPainter painter;
   if (!painter.begin(&svg)) return false;
   view_->render(&painter);

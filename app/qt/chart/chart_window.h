@@ -27,8 +27,10 @@ class QValueAxis;
 
 namespace vid::chart {
 
-/// What the worker thread hands over: the table and the time of each row on the time axis.
+/// What the worker thread hands over: the file read, its table and the time of each row on the
+/// time axis, or why it is none.
 struct LoadedText {
+  QString path;
   std::shared_ptr<const ChartTable> table;
   std::vector<double> x;
   QString error;
@@ -41,7 +43,8 @@ class ChartWindow : public QMainWindow {
   explicit ChartWindow(QWidget* parent = nullptr);
   ~ChartWindow() override;
 
-  /// Starts reading `path`; `loaded` follows. A read under way is abandoned.
+  /// Starts reading `path`; `loaded` follows. A read under way is abandoned. A file that is no
+  /// converted text leaves the text shown as it was.
   void openFile(const QString& path);
   bool isLoading() const;
 
@@ -60,10 +63,12 @@ class ChartWindow : public QMainWindow {
   void setTimeRange(double from, double to);
   void resetZoom();
 
-  /// The summary as tab-separated text: a title line, then one line per ticked column.
+  /// The summary as tab-separated text with CR LF line ends, as the converted texts: a title
+  /// line, then one line per ticked column.
   QString summaryText() const;
   /// The text of the status bar: the last message.
   QString message() const;
+  /// The chart as the view shows it, with the window's title above the plot.
   bool savePng(const QString& path) const;
   bool saveSvg(const QString& path) const;
 
@@ -85,6 +90,9 @@ class ChartWindow : public QMainWindow {
   void createPicker();
   void createChart();
   void createSummary();
+  /// Asks where to save the chart: `<text name>.<suffix>` beside the text is proposed, and a
+  /// name typed without an extension gets `suffix`. Empty when the user cancels.
+  QString askSavePath(const QString& suffix, const QString& filter);
 
   void onLoaded();
   void fillPicker();
@@ -103,7 +111,7 @@ class ChartWindow : public QMainWindow {
   std::shared_ptr<const ChartTable> table_;
   std::vector<double> x_;
   bool ascending_ = true;
-  QString path_;
+  QString path_;               ///< the text shown
   std::vector<Trace> traces_;  ///< the ticked columns, in the order they were ticked
   QFutureWatcher<LoadedText> watcher_;
   bool refresh_pending_ = false;
