@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints the size of the test code against the product code, in lines that are neither blank nor
 # only a comment, and fails when the ratio is above the limit (0.40 unless given).
-#   product: what is compiled into viduravare and viduravare-gui
+#   product: what is compiled into viduravare and viduravare-gui (the libraries and the shells)
 #   tests:   tests/, every *_test.cpp and the test helpers
 #   bench/, fuzz/ and the sample generator (samples/gen/) are counted apart.
 set -euo pipefail
@@ -13,8 +13,8 @@ count() {
   cat "$@" | grep -v -E '^[[:space:]]*$' | grep -c -v -E '^[[:space:]]*//' || true
 }
 
-mapfile -t product < <(git ls-files -- platform common core dump multichannel minichannel logger \
-  app export cli | grep -E '\.(cpp|h)$' | grep -v -E '_test\.cpp$')
+mapfile -t product < <(git ls-files -- platform common core dump multichannel minichannel logger convert \
+  app cli | grep -E '\.(cpp|h)$' | grep -v -E '_test\.cpp$')
 mapfile -t tests < <(git ls-files -- tests '*_test.cpp' | grep -E '\.(cpp|h)$')
 mapfile -t bench < <(git ls-files -- bench | grep -E '\.(cpp|h)$')
 mapfile -t fuzz < <(git ls-files -- fuzz | grep -E '\.(cpp|h)$')
