@@ -29,9 +29,18 @@ struct Window {
     w.openFolder(in);
   }
   QString root() const { return QString::fromStdString(tmp.path()); }
-  QString text(const char* box) { return w.findChild<QLineEdit*>(box)->text(); }
+  /// The whole text of a line (a line that elides its text keeps the whole in "fullText").
+  QString text(const char* box) {
+    const auto* line = w.findChild<QLineEdit*>(box);
+    const QVariant full = line->property("fullText");
+    return full.isValid() ? full.toString() : line->text();
+  }
   void click(const char* button) {
     QTest::mouseClick(w.findChild<QAbstractButton*>(button), Qt::LeftButton);
+  }
+  template <class T = QWidget>
+  T* get(const char* name) {
+    return w.findChild<T*>(name);
   }
   void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
     auto* files = w.findChild<QListWidget*>("file_list");

@@ -1,12 +1,19 @@
-// The window driven through its real widgets on the offscreen platform: clicks on the file list
-// and the buttons; the output file, the status line and the clipboard are read back.
+// The window driven through its real widgets on the offscreen platform: clicks and keys on the
+// file list and the buttons, drops, and the window's size; the output file, the status line, the
+// progress bar and the clipboard are read back. With VIDURAVARE_SCREENSHOTS set to a folder, the
+// `screenshots` case draws the README's pictures there (scripts/screenshots.sh).
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
 
 #include "platform/number_format.h"
 #include "window_harness.h"
@@ -33,8 +40,6 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The picture of the window goes where VIDURAVARE_SCREENSHOT says (docs/window.png is made
-  // so), else into the build folder.
   void makeWritesTheFileAndTheClipboardAfterThePreview() {
     Window win;
     QVERIFY(QTest::qWaitForWindowExposed(&win.w));
@@ -42,16 +47,121 @@ class MainWindowTest : public QObject {
     win.clickFile(kSample);
     QCOMPARE(win.text("status_line"), QStringLiteral("Concentrator SN: 00A1B2C3 - Atelier Nord"));
     QCOMPARE(win.text("file_name"), win.in + "/" + kSample);
-    QString path = qEnvironmentVariable("VIDURAVARE_SCREENSHOT");
-    if (path.isEmpty()) path = QStringLiteral(VIDURAVARE_SCREENSHOT_DEFAULT);
-    QVERIFY2(win.w.grab().save(path), qPrintable(path));
     QVERIFY(QDir(win.program).isEmpty());
 
     QVERIFY(win.w.findChild<QCheckBox*>("copy_to_clipboard")->isChecked());
+    auto* bar = win.get<QProgressBar>("progress");
+    QList<int> steps;
+    connect(bar, &QProgressBar::valueChanged, bar, [&](int v) { steps << v; });
     win.click("make");
     QCOMPARE(win.text("status_line"), QStringLiteral("Done..."));
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), Expected());
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromLatin1(Expected()));
+    // The conversion's own steps up to 100 %, then the path written stays on screen.
+    QVERIFY2(steps.size() > 2 && steps.last() == 100, qPrintable(QString::number(steps.size())));
+    QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+    QCOMPARE(bar->value(), 100);
+    QVERIFY(win.text("written").startsWith("Wrote " + win.program + "/mv1.txt at "));
+    QCOMPARE(win.get<QTreeWidget>("results")->topLevelItem(0)->text(1),
+             "Converted: " + win.program + "/mv1.txt");
+  }
+
+  void listsGrowWithTheWindowWhoseSmallestSizeFitsSmallScreens() {
+    Window win;
+    // 1366x768 at scale 1 and 1920x1080 at scale 2 (960x540), less a title bar.
+    QVERIFY2(
+        win.w.minimumWidth() <= 940 && win.w.minimumHeight() <= 500,
+        qPrintable(QStringLiteral("%1x%2").arg(win.w.minimumWidth()).arg(win.w.minimumHeight())));
+    QWidget* grow[] = {win.get("folder_list"), win.get("file_list"), win.get("results")};
+    win.w.resize(win.w.minimumSize());
+    QTRY_COMPARE(win.w.size(), win.w.minimumSize());
+    QList<QSize> small;
+    for (QWidget* g : grow) small << g->size();
+    win.w.resize(1600, 1100);
+    QTRY_COMPARE(win.w.size(), QSize(1600, 1100));
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY2(grow[i]->width() > small[i].width() && grow[i]->height() > small[i].height(),
+               qPrintable(grow[i]->objectName()));
+    }
+  }
+
+  void arrowKeysShowThePreviewEnterMakesAndTabGoesDownTheWindow() {
+    Window win({"atelier_nord.pdb", "entrepot_header.pdc", "mini_site.pdb"});
+    auto* files = win.get<QListWidget>("file_list");
+    files->setFocus();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(files, Qt::Key_Down);
+    QCOMPARE(win.text("status_line"), QStringLiteral("Concentrator SN: 0051A7E2 - Serre Est"));
+    QCOMPARE(win.text("file_name"), win.in + "/mini_site.pdb");
+    QTest::keyClick(files, Qt::Key_Up);
+    QCOMPARE(win.text("file_name"), win.in + "/entrepot_header.pdc");
+    QTest::keyClick(files, Qt::Key_Down);
+    QTest::keyClick(files, Qt::Key_Return);
+    QCOMPARE(win.text("status_line"), QStringLiteral("Done..."));
+    QVERIFY(QFile::exists(win.program + "/mini1.txt"));
+
+    // Tab from the drive list down the window, left to right on each line.
+    QStringList chain;
+    QWidget* first = win.get("drive_list");
+    for (QWidget* at = first->nextInFocusChain(); at != first; at = at->nextInFocusChain()) {
+      if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->objectName().isEmpty())
+        chain << at->objectName();
+    }
+    QCOMPARE(chain.join(' '),
+             QStringLiteral("folder_list file_list status_line written results copy_to_clipboard "
+                            "select_all skip_date_check make load_header refresh quit "
+                            "convert_each help about chart last_error file_name "
+                            "name_after_serial format encoding dates delimiter output_folder "
+                            "choose_output_folder"));
+  }
+
+  void droppedFilesAreSelectedInTheirFolderAndAFolderIsOpened() {
+    Window win({"atelier_nord.pdb", "entrepot_header.pdc", "mini_site.pdb"});
+    win.w.openFolder(win.root());
+    // A drop comes after the drag entered the window and was accepted there.
+    auto drop = [&](const QList<QUrl>& urls) {
+      QMimeData data;
+      data.setUrls(urls);
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(&win.w, &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+      QApplication::sendEvent(&win.w, &drop);
+    };
+    drop({QUrl::fromLocalFile(win.in + "/mini_site.pdb"),
+          QUrl::fromLocalFile(win.in + "/atelier_nord.pdb"),
+          QUrl::fromLocalFile(win.root() + "/elsewhere.pdb")});
+    auto* files = win.get<QListWidget>("file_list");
+    QStringList selected;
+    for (const QListWidgetItem* item : files->selectedItems()) selected << item->text();
+    selected.sort();
+    QCOMPARE(selected, (QStringList{"atelier_nord.pdb", "mini_site.pdb"}));
+    QCOMPARE(files->currentItem()->text(), QStringLiteral("mini_site.pdb"));
+    QCOMPARE(win.text("status_line"), QStringLiteral("Concentrator SN: 0051A7E2 - Serre Est"));
+    QVERIFY(win.text("last_error").endsWith(": elsewhere.pdb"));
+
+    drop({QUrl::fromLocalFile(win.root())});
+    QCOMPARE(files->count(), 0);
+    QCOMPARE(win.get<QTreeWidget>("folder_list")->currentItem()->data(0, Qt::UserRole).toString(),
+             win.root());
+  }
+
+  // The README's pictures: the window as it opens, and large with a workbook chosen and the
+  // results of a Convert each.
+  void screenshots() {
+    const QString folder = qEnvironmentVariable("VIDURAVARE_SCREENSHOTS");
+    if (folder.isEmpty()) QSKIP("VIDURAVARE_SCREENSHOTS names no folder");
+    Window win;
+    win.w.resize(win.w.minimumSize().expandedTo(QSize(760, 600)));
+    win.clickFile(kSample);
+    QVERIFY(win.w.grab().save(folder + "/window.png"));
+    Window large(
+        {"atelier_nord.pdb", "mini_site.pdb", "quendar_chambre.pdc", "entrepot_header.pdc"});
+    large.w.resize(1200, 820);
+    auto* format = large.get<QComboBox>("format");
+    format->setCurrentIndex(format->findData("xlsx"));
+    large.get<QCheckBox>("select_all")->setChecked(true);
+    large.click("convert_each");
+    QVERIFY(large.w.grab().save(folder + "/window-large.png"));
   }
 
   void loadHeaderReadsAHeaderAndRefusesOtherNames() {
@@ -96,6 +206,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadAll(win.program + "/mv1.txt"), Expected());
     win.clickFile(kHeader);  // the guard is down again
     QCOMPARE(win.text("file_name"), win.in + "/" + kHeader);
+  }
+
+  void cancelLeavesTheEarlierFileAndTheWindowOpen() {
+    Window win;
+    fx::WriteFile((win.program + "/mv1.txt").toStdString(), fx::Bytes().text("earlier", 7));
+    win.clickFile(kSample);
+    QTimer::singleShot(0, &win.w, [&] { win.click("cancel"); });
+    win.click("make");
+    QCOMPARE(win.text("status_line"), QString::fromLatin1(kCancelledText));
+    QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier"));
+    QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{"mv1.txt"});
+    QVERIFY(win.w.isVisible());
+    QCOMPARE(win.get<QProgressBar>("progress")->value(), 0);
+    QVERIFY(!win.get("cancel")->isEnabled());
+    QCOMPARE(win.text("written"), QStringLiteral("Nothing written yet"));
   }
 
   void quitDuringAConversionLeavesNoOutputAndClosesTheWindow() {
