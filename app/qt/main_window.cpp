@@ -130,22 +130,26 @@ QString OutcomeText(const Result& r) {
   return MainWindow::tr("Nothing to convert");
 }
 
-// A result in the results list: the input and how it ended, every report under it.
+// A result in the results list: the input and how it ended (the path written, or the reason of
+// the stop), the other reports under it.
 void AddResult(QTreeWidget* list, const QString& input, const Result& r) {
   QString summary = OutcomeText(r);
+  std::vector<Report> under = r.reports;
   if (r.Completed() && !r.path.empty()) {
     summary += ": " + Decode(r.path);
-  } else if (!r.Completed() && !r.reports.empty()) {
-    summary += ": " + FromUtf8(r.Status());
+    // The completion text says no more than the summary.
+    if (!under.empty() && under.back().kind == ReportKind::kStatus) under.pop_back();
+  } else if (!r.Completed() && !under.empty()) {
+    summary += ": " + FromUtf8(under.back().text);
+    under.pop_back();
   }
   auto* item = new QTreeWidgetItem(list, {input, summary});
   item->setToolTip(1, summary);
-  for (const Report& report : r.reports) {
+  for (const Report& report : under) {
     auto* line = new QTreeWidgetItem(item, {QString(), FromUtf8(report.text)});
     line->setToolTip(1, line->text(1));
   }
-  // Findings and the reason of a stop are shown; a plain completion needs no unfolding.
-  item->setExpanded(r.outcome != Outcome::kCompleted);
+  item->setExpanded(true);
 }
 
 // The manual page as plain text, or nothing when it cannot be had.
@@ -293,7 +297,7 @@ QWidget* MainWindow::createStatusLine() {
   results_->setHeaderLabels({tr("File"), tr("Result")});
   results_->header()->setStretchLastSection(true);
   results_->setColumnWidth(0, 200);
-  results_->setMinimumHeight(48);
+  results_->setMinimumHeight(results_->fontMetrics().height() * 5);
   results_->setUniformRowHeights(true);
 
   grid->addWidget(status_line_, 0, 0);
@@ -745,9 +749,10 @@ void MainWindow::showEachResults() {
     written += each.result.Completed();
   }
   if (written > 0) {
+    const QString files = written == 1 ? tr("1 file") : tr("%1 files").arg(written);
     written_line_->setFullText(
-        tr("Wrote %n file(s) into %1 at %2", nullptr, written)
-            .arg(outputFolder(), QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+        tr("Wrote %1 into %2 at %3")
+            .arg(files, outputFolder(), QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
   }
 }
 

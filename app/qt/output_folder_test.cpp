@@ -154,7 +154,7 @@ class OutputFolderTest : public QObject {
     QCOMPARE(win.text("status_line"), QStringLiteral("3 converted, 1 stopped"));
     QCOMPARE(QDir(win.program).entryList(QDir::Files),
              (QStringList{"atelier_nord.txt", "mini_site.txt", "quendar_chambre.txt"}));
-    QVERIFY(win.text("written").startsWith("Wrote 3 file(s) into " + win.program));
+    QVERIFY(win.text("written").startsWith("Wrote 3 files into " + win.program));
     win.clickFile(QStringLiteral("mini_site.pdb"));  // the results stay
     auto* results = win.get<QTreeWidget>("results");
     QStringList shown;
