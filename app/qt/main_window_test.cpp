@@ -155,8 +155,8 @@ class MainWindowTest : public QObject {
     win.clickFile(kSample);
     QVERIFY(win.w.grab().save(folder + "/window.png"));
     Window large(
-        {"atelier_nord.pdb", "mini_site.pdb", "quendar_chambre.pdc", "entrepot_header.pdc"});
-    large.w.resize(1200, 820);
+        {"atelier_nord.pdb", "entrepot_01.pdc", "mini_site.pdb", "quendar_chambre.pdc"});
+    large.w.resize(1100, 760);
     auto* format = large.get<QComboBox>("format");
     format->setCurrentIndex(format->findData("xlsx"));
     large.get<QCheckBox>("select_all")->setChecked(true);
