@@ -154,8 +154,7 @@ class MainWindowTest : public QObject {
     win.w.resize(win.w.minimumSize().expandedTo(QSize(760, 600)));
     win.clickFile(kSample);
     QVERIFY(win.w.grab().save(folder + "/window.png"));
-    Window large(
-        {"atelier_nord.pdb", "entrepot_01.pdc", "mini_site.pdb", "quendar_chambre.pdc"});
+    Window large({"atelier_nord.pdb", "entrepot_01.pdc", "mini_site.pdb", "quendar_chambre.pdc"});
     large.w.resize(1100, 760);
     auto* format = large.get<QComboBox>("format");
     format->setCurrentIndex(format->findData("xlsx"));
