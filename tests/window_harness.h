@@ -13,6 +13,11 @@
 
 namespace vid::testing {
 
+inline QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct Window {
   /// Copies `samples` into the input folder `in_name`, shows the window and opens that folder.
   /// The program's folder is `program`, else `prog/`, made here.

@@ -23,17 +23,13 @@ namespace {
 
 const QString kSample = QStringLiteral("atelier_nord.pdb"), kHeader = "entrepot_header.pdc";
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The sample's conversion committed beside the tests, with the decimal separator of the locale.
 QByteArray Expected() {
   const char* name = LocaleDecimalSeparator() == ',' ? "atelier_nord_comma" : "atelier_nord";
-  return ReadAll(QStringLiteral(VIDURAVARE_SOURCE "/tests/expected/%1.txt").arg(name));
+  return testing::ReadAll(QStringLiteral(VIDURAVARE_SOURCE "/tests/expected/%1.txt").arg(name));
 }
 
+using testing::ReadAll;
 using testing::Window;
 
 class MainWindowTest : public QObject {
@@ -207,35 +203,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(win.text("file_name"), win.in + "/" + kHeader);
   }
 
-  void cancelLeavesTheEarlierFileAndTheWindowOpen() {
-    Window win;
-    fx::WriteFile((win.program + "/mv1.txt").toStdString(), fx::Bytes().text("earlier", 7));
-    win.clickFile(kSample);
-    QTimer::singleShot(0, &win.w, [&] { win.click("cancel"); });
-    win.click("make");
-    QCOMPARE(win.text("status_line"), QString::fromLatin1(kCancelledText));
-    QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier"));
-    QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{"mv1.txt"});
-    QVERIFY(win.w.isVisible());
-    QCOMPARE(win.get<QProgressBar>("progress")->value(), 0);
-    QVERIFY(!win.get("cancel")->isEnabled());
-    QCOMPARE(win.text("written"), QStringLiteral("Nothing written yet"));
-  }
-
-  void quitDuringAConversionLeavesNoOutputAndClosesTheWindow() {
+  // Cancel stops the conversion and the window stays; Quit stops it and closes the window.
+  void cancelOrQuitDuringAConversionLeavesTheEarlierFileAlone() {
     Window win;
     fx::WriteFile((win.program + "/mv1.txt").toStdString(), fx::Bytes().text("earlier", 7));
     win.clickFile(kSample);
     bool open_during = false;
-    QTimer::singleShot(0, &win.w, [&] {
-      win.click("quit");
-      open_during = win.w.isVisible();  // the conversion is still on the stack
-    });
-    win.click("make");
-    QVERIFY(open_during);
-    QVERIFY(!win.w.isVisible());
-    QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier"));
-    QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{"mv1.txt"});
+    for (const char* button : {"cancel", "quit"}) {
+      QTimer::singleShot(0, &win.w, [&] {
+        win.click(button);
+        open_during = win.w.isVisible();  // the conversion is still on the stack
+      });
+      win.click("make");
+      QVERIFY(open_during);
+      QCOMPARE(ReadAll(win.program + "/mv1.txt"), QByteArray("earlier"));
+      QCOMPARE(QDir(win.program).entryList(QDir::Files), QStringList{"mv1.txt"});
+      const bool cancel = button == std::string_view("cancel");
+      QCOMPARE(win.w.isVisible(), cancel);
+      const QString why = QString::fromLatin1(cancel ? kCancelledText : kStoppedEnding);
+      QCOMPARE(win.text("status_line"), why);
+      QCOMPARE(win.get<QTreeWidget>("results")->topLevelItem(0)->text(1), "Stopped: " + why);
+      QCOMPARE(win.get<QProgressBar>("progress")->value(), 0);
+      QVERIFY(!win.get("cancel")->isEnabled());
+    }
   }
 };
 

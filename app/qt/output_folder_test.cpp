@@ -16,12 +16,8 @@
 namespace vid {
 namespace {
 
+using testing::ReadAll;
 using testing::Window;
-
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // `viduravare convert IN -o OUT args`, in this process's locale.
 void RunCli(const QString& in, const QString& out, const QStringList& args) {
