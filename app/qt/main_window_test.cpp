@@ -65,9 +65,7 @@ class MainWindowTest : public QObject {
   void listsGrowWithTheWindowWhoseSmallestSizeFitsSmallScreens() {
     Window win;
     // 1366x768 at scale 1 and 1920x1080 at scale 2 (960x540), less a title bar.
-    QVERIFY2(
-        win.w.minimumWidth() <= 940 && win.w.minimumHeight() <= 500,
-        qPrintable(QStringLiteral("%1x%2").arg(win.w.minimumWidth()).arg(win.w.minimumHeight())));
+    QVERIFY(win.w.minimumWidth() <= 940 && win.w.minimumHeight() <= 500);
     QWidget* grow[] = {win.get("folder_list"), win.get("file_list"), win.get("results")};
     win.w.resize(win.w.minimumSize());
     QTRY_COMPARE(win.w.size(), win.w.minimumSize());
@@ -79,6 +77,12 @@ class MainWindowTest : public QObject {
       QVERIFY2(grow[i]->width() > small[i].width() && grow[i]->height() > small[i].height(),
                qPrintable(grow[i]->objectName()));
     }
+    // A status text too long for its field: cut in the middle, whole in the tooltip.
+    const QString long_text = "Cannot open /" + QString(300, 'x') + "/end.pdb : 2";
+    win.w.SetStatus(long_text.toStdString());
+    auto* status = win.get<QLineEdit>("status_line");
+    QVERIFY(status->text().startsWith("Cannot open /x") && status->text().endsWith("end.pdb : 2"));
+    QVERIFY(status->text().size() < long_text.size() && status->toolTip() == long_text);
   }
 
   void arrowKeysShowThePreviewEnterMakesAndTabGoesDownTheWindow() {
@@ -88,9 +92,11 @@ class MainWindowTest : public QObject {
     for (int i = 0; i < 3; ++i) QTest::keyClick(files, Qt::Key_Down);
     QCOMPARE(win.text("status_line"), QStringLiteral("Concentrator SN: 0051A7E2 - Serre Est"));
     QCOMPARE(win.text("file_name"), win.in + "/mini_site.pdb");
-    QTest::keyClick(files, Qt::Key_Up);
-    QCOMPARE(win.text("file_name"), win.in + "/entrepot_header.pdc");
-    QTest::keyClick(files, Qt::Key_Down);
+    auto* file_name = win.get<QLineEdit>("file_name");  // a path typed there is selected
+    file_name->clear();
+    QTest::keyClicks(file_name, win.in + "/atelier_nord.pdb\r");
+    QCOMPARE(files->currentItem()->text(), QStringLiteral("atelier_nord.pdb"));
+    QTest::keyClick(files, Qt::Key_End);
     QTest::keyClick(files, Qt::Key_Return);
     QCOMPARE(win.text("status_line"), QStringLiteral("Done..."));
     QVERIFY(QFile::exists(win.program + "/mini1.txt"));
@@ -102,10 +108,11 @@ class MainWindowTest : public QObject {
       if ((at->focusPolicy() & Qt::TabFocus) && at->isEnabled() && !at->objectName().isEmpty())
         chain << at->objectName();
     }
+    chain.removeOne("chart");  // built with Qt Charts only
     QCOMPARE(chain.join(' '),
              QStringLiteral("folder_list file_list status_line written results copy_to_clipboard "
                             "select_all skip_date_check make load_header refresh quit "
-                            "convert_each help about chart last_error file_name "
+                            "convert_each help about last_error file_name "
                             "name_after_serial format encoding dates delimiter output_folder "
                             "choose_output_folder"));
   }
