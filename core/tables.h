@@ -55,7 +55,6 @@ class PageTable {
   // enough together that every 2 MiB step holds some of it.
   PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes, true) {}
 
-  uint8_t Get(int64_t n, int col) const { return Column(col)[n - 1]; }
   void Set(int64_t n, int col, uint8_t b) {
     Column(col)[n - 1] = b;
     if (n > high_[col]) high_[col] = static_cast<int32_t>(n);
