@@ -1,5 +1,15 @@
 #include "app/shell.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <thread>
+
+#include "convert/batch.h"
 #include "platform/paths.h"
 
 namespace vid {
@@ -7,6 +17,21 @@ namespace {
 
 constexpr std::string_view kProcessing = "...Processing...";
 constexpr std::string_view kNoFileSelected = "No file selected";
+
+// How often the window is kept alive while a Convert each runs on its threads.
+constexpr auto kBatchPoll = std::chrono::milliseconds(20);
+
+// "3 converted (1 with reports), 1 stopped".
+std::string EachSummary(const std::vector<EachResult>& results) {
+  size_t converted = 0, with_reports = 0;
+  for (const EachResult& each : results) {
+    converted += each.result.Completed();
+    with_reports += each.result.outcome == Outcome::kCompletedWithReports;
+  }
+  std::string text = std::to_string(converted) + " converted";
+  if (with_reports > 0) text += " (" + std::to_string(with_reports) + " with reports)";
+  return text + ", " + std::to_string(results.size() - converted) + " stopped";
+}
 
 }  // namespace
 
@@ -27,6 +52,7 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
 std::optional<MakeResult> Shell::Load(std::string_view command_line) {
   busy_ = false;
   command_line_output_.reset();
+  unwritable_output_folder.clear();
   converter_.Reset();
   const std::vector<std::string> items = SplitCommandLine(command_line);
   if (items.size() < 2) return std::nullopt;
@@ -35,9 +61,13 @@ std::optional<MakeResult> Shell::Load(std::string_view command_line) {
 
   options.copy_to_clipboard = false;
   command_line_output_ = items[1];
-  // An installed program's folder is not the user's to write: the output then goes to the
-  // current folder, and the caller says where (`FallbackNotice`).
-  if (!FolderWritable(output_folder)) {
+  if (items[1].front() == '/') {
+    // An absolute name is the user's own choice of folder.
+    output_folder = FolderOf(items[1]);
+    command_line_output_ = NameOf(items[1]);
+  } else if (IsSystemFolder(output_folder) || !FolderWritable(output_folder)) {
+    // An installed program's folder is not the user's to write, whoever runs it: the output
+    // then goes to the current folder, and the caller says where (`FallbackNotice`).
     unwritable_output_folder = output_folder;
     output_folder = CurrentFolder();
   }
@@ -53,7 +83,10 @@ void Shell::SelectFile(const std::string& path) {
 
 std::string Shell::FallbackNotice() const {
   if (unwritable_output_folder.empty() || output_path.empty()) return {};
-  return "The program's folder " + unwritable_output_folder + " cannot be written: the output is " +
+  const std::string why = IsSystemFolder(unwritable_output_folder)
+                              ? " is an installed program's folder"
+                              : " cannot be written";
+  return "The program's folder " + unwritable_output_folder + why + ": the output is " +
          output_path;
 }
 
@@ -64,12 +97,14 @@ std::string Shell::CurrentPath() const {
 MakeResult Shell::Make() {
   if (busy_) return MakeResult::kBusy;
   busy_ = true;
+  cancelled_ = false;
   output_path.clear();
   ui_.SetStatus(kProcessing);
   ui_.ProcessEvents();
 
   Request request;
   request.options = options;
+  if (!command_line_output_) request.style = style;
   request.target = {TargetKind::kFolder, output_folder,
                     command_line_output_ ? *command_line_output_ : "mv1.txt"};
   if (!file_list.current.empty()) {
@@ -87,6 +122,7 @@ MakeResult Shell::Make() {
     }
   }
   last_result = converter_.Convert(request, *this);
+  SayCancelled(last_result);
 
   MakeResult made = MakeResult::kStopped;
   if (last_result.Completed()) {
@@ -112,8 +148,122 @@ void Shell::LoadHeader() {
     return;
   }
   busy_ = true;
+  cancelled_ = false;
   ui_.ProcessEvents();
-  converter_.LoadHeader(CurrentPath(), *this);
+  last_result = converter_.LoadHeader(CurrentPath(), *this);
+  loaded_header_ = converter_.HeaderLoaded() ? CurrentPath() : std::string();
+  busy_ = false;
+}
+
+void Shell::ConvertEach() {
+  if (busy_) return;
+  each_results.clear();
+  if (file_list.selected.empty()) {
+    ui_.SetStatus(kNoFileSelected);
+    return;
+  }
+  busy_ = true;
+  cancelled_ = false;
+  ui_.SetStatus(kProcessing);
+  ui_.ProcessEvents();
+
+  // One request for each entry; two inputs that would write one file (a.pdb and a.pdc) are
+  // not both converted.
+  const std::string_view ext = style.format == OutputFormat::kWorkbook ? "xlsx" : "txt";
+  std::vector<Request> requests;
+  std::vector<size_t> of_request;  // the entry of each request
+  std::set<std::string> outputs;
+  for (const std::string& entry : file_list.selected) {
+    EachResult& each = each_results.emplace_back();
+    each.input = JoinPath(file_list.folder, entry);
+    Request r;
+    r.inputs = {each.input};
+    if (converter_.HeaderLoaded() && !loaded_header_.empty()) r.header = loaded_header_;
+    r.options = options;
+    r.options.copy_to_clipboard = false;
+    r.options.name_after_serial = false;  // every output is named after its input
+    r.style = style;
+    r.target = {TargetKind::kFile, BatchOutputPath(output_folder, each.input, ext)};
+    if (!outputs.insert(r.target.path).second) {
+      each.result.reports.push_back(
+          {ReportKind::kCannotWrite,
+           "Not converted: another selected file writes " + r.target.path});
+      continue;
+    }
+    of_request.push_back(each_results.size() - 1);
+    requests.push_back(std::move(r));
+  }
+
+  // The batch runs on a thread of its own; this one keeps the window alive, shows how far the
+  // batch is and passes a cancel on.
+  std::atomic<bool> cancel{false};
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool finished = false;
+  size_t done = 0;
+  std::string current;
+  std::vector<Result> results;
+  auto run = [&] {
+    try {
+      results = RunBatch(
+          requests, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())),
+          [&](size_t d, size_t, const std::string& c) {
+            std::lock_guard lock(mutex);
+            done = d;
+            current = c;
+            changed.notify_all();
+          },
+          &cancel);
+    } catch (const std::exception&) {
+      results.clear();  // every input is then stopped for want of memory
+    }
+    std::lock_guard lock(mutex);
+    finished = true;
+    changed.notify_all();
+  };
+  auto pass_cancel_on = [&] {
+    if (!ui_.QuitRequested() && !ui_.CancelRequested()) return;
+    cancelled_ = cancelled_ || !ui_.QuitRequested();
+    cancel = true;
+  };
+  pass_cancel_on();
+  std::thread runner;
+  try {
+    runner = std::thread(run);
+  } catch (const std::system_error&) {
+    run();
+  }
+  size_t shown_done = SIZE_MAX;
+  std::string shown_current;
+  for (;;) {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, kBatchPoll);
+    const bool over = finished;
+    const size_t now_done = done;
+    const std::string now_current = current;
+    lock.unlock();
+    if (over) break;
+    if (now_done != shown_done || now_current != shown_current) {
+      shown_done = now_done;
+      shown_current = now_current;
+      ui_.SetBatchProgress(now_done, requests.size(), NameOf(now_current));
+    }
+    ui_.ProcessEvents();
+    pass_cancel_on();
+  }
+  if (runner.joinable()) runner.join();
+
+  for (size_t i = 0; i < requests.size(); ++i) {
+    Result& result = each_results[of_request[i]].result;
+    if (i < results.size()) {
+      result = std::move(results[i]);
+    } else {
+      result.reports.push_back({ReportKind::kOutOfMemory, "Out of memory"});
+    }
+    SayCancelled(result);
+  }
+  ui_.SetBatchProgress(requests.size(), requests.size(), {});
+  ui_.SetStatus(EachSummary(each_results));
   busy_ = false;
 }
 
@@ -136,8 +286,15 @@ void Shell::ClickFile() {
   busy_ = false;
 }
 
+void Shell::SayCancelled(Result& result) const {
+  if (!cancelled_) return;
+  for (Report& report : result.reports) {
+    if (report.kind == ReportKind::kCancelled) report.text = kCancelledText;
+  }
+}
+
 void Shell::OnProgress(const Progress& progress) {
-  ui_.SetProgress(progress.text);
+  ui_.SetProgress(progress);
 }
 
 void Shell::OnReport(const Report& report) {
@@ -155,6 +312,9 @@ void Shell::OnReport(const Report& report) {
       ui_.SetStatus(report.text);
       WaitMs(ui_, kMissingDataPauseMs);
       return;
+    case ReportKind::kCancelled:
+      ui_.SetStatus(cancelled_ ? kCancelledText : std::string_view(report.text));
+      return;
     default:
       ui_.SetStatus(report.text);
       return;
@@ -163,7 +323,9 @@ void Shell::OnReport(const Report& report) {
 
 bool Shell::Cancelled() {
   ui_.ProcessEvents();
-  return ui_.QuitRequested();
+  if (ui_.QuitRequested()) return true;
+  cancelled_ = cancelled_ || ui_.CancelRequested();
+  return cancelled_;
 }
 
 }  // namespace vid

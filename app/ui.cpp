@@ -16,7 +16,7 @@ void WaitMs(Ui& ui, int32_t ms) {
   const uint32_t span = static_cast<uint32_t>(ms);
   // Unsigned difference: correct across the wrap of the signed counter as long as the wait is
   // shorter than 2^31 ms, which every positive `ms` is.
-  while (!ui.QuitRequested()) {
+  while (!ui.QuitRequested() && !ui.CancelRequested()) {
     const uint32_t elapsed = static_cast<uint32_t>(ui.TickCount()) - start;
     if (elapsed >= span) return;
     ui.ProcessEvents();

@@ -9,6 +9,19 @@
 #include "platform/paths.h"
 
 namespace vid {
+namespace {
+
+// Hears nothing but the question whether to go on.
+class CancelFlag : public Observer {
+ public:
+  explicit CancelFlag(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+  bool Cancelled() override { return cancel_ && cancel_->load(); }
+
+ private:
+  const std::atomic<bool>* cancel_;
+};
+
+}  // namespace
 
 std::string BatchOutputPath(const std::string& folder, const std::string& input,
                             std::string_view ext) {
@@ -17,7 +30,7 @@ std::string BatchOutputPath(const std::string& folder, const std::string& input,
 }
 
 std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
-                             const BatchProgress& progress) {
+                             const BatchProgress& progress, const std::atomic<bool>* cancel) {
   std::vector<Result> results(requests.size());
   std::mutex mutex;
   size_t next = 0, done = 0;
@@ -32,7 +45,13 @@ std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
         current = requests[i].inputs.at(0);
         if (progress) progress(done, requests.size(), current);
       }
-      Result result = Convert(requests[i]);
+      CancelFlag observer(cancel);
+      Result result;
+      if (observer.Cancelled()) {
+        result.reports.push_back({ReportKind::kCancelled, std::string(kStoppedEnding)});
+      } else {
+        result = Convert(requests[i], observer);
+      }
       std::lock_guard lock(mutex);
       results[i] = std::move(result);
       ++done;

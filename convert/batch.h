@@ -1,8 +1,9 @@
 // Many conversions at once. Each request is converted on its own, on a converter of its own, by
 // one of a few threads; its reports are kept in its result, not shown, and an input that stops
-// does not stop the others.
+// does not stop the others. A cancel flag ends the whole batch early.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,11 @@ std::string BatchOutputPath(const std::string& folder, const std::string& input,
                             std::string_view ext);
 
 /// Runs every request, `jobs` at a time (at least one), and gives the results in the order of
-/// the requests.
+/// the requests. Once `cancel` (when given) is set, the conversions under way stop as a cancel
+/// does, leaving no output, and those not started are not run: all of them end `kStopped` with
+/// a `kCancelled` report.
 std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
-                             const BatchProgress& progress);
+                             const BatchProgress& progress,
+                             const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace vid

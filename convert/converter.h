@@ -123,6 +123,9 @@ class Converter {
   std::unique_ptr<Tables> tables_;
 };
 
+/// The library that writes the workbooks and its version: "libxlsxwriter 1.1.4".
+std::string WorkbookLibraryVersion();
+
 /// One conversion on a converter of its own (the header file of the request loaded first).
 Result Convert(const Request& request, Observer& observer);
 Result Convert(const Request& request);

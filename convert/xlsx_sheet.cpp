@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "convert/converter.h"
 #include "platform/error_text.h"
 
 namespace vid {
@@ -183,6 +184,10 @@ bool XlsxSheet::Close(std::string* error) {
   if (error_.empty()) return true;
   if (error) *error = error_;
   return false;
+}
+
+std::string WorkbookLibraryVersion() {
+  return "libxlsxwriter " LXW_VERSION;
 }
 
 }  // namespace vid

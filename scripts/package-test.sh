@@ -39,6 +39,7 @@ for path in \
   /usr/bin/viduravare \
   /usr/bin/viduravare-gui \
   /usr/share/applications/viduravare-gui.desktop \
+  /usr/share/mime/packages/viduravare.xml \
   /usr/share/icons/hicolor/scalable/apps/viduravare.svg \
   /usr/share/icons/hicolor/256x256/apps/viduravare.png \
   /usr/share/man/man1/viduravare.1.gz \
@@ -91,8 +92,16 @@ for page in viduravare viduravare-gui; do
   [ -z "$warnings" ] || fail "groff warns on $page(1): $warnings"
 done
 
-echo "-- desktop file"
+echo "-- desktop file and MIME types"
 desktop-file-validate /usr/share/applications/viduravare-gui.desktop
+# The package's trigger has registered the recordings' types, which the desktop file opens.
+for type in application/x-viduravare-dump application/x-viduravare-logger; do
+  grep -q "^[0-9]*:$type:" /usr/share/mime/globs2 || fail "$type is not registered"
+  grep -q "MimeType=.*$type;" /usr/share/applications/viduravare-gui.desktop ||
+    fail "the desktop file does not open $type"
+done
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/viduravare-gui --version)" = "viduravare-gui $version" ] ||
+  fail "viduravare-gui --version needs a display or says another version"
 
 echo "-- the installed window starts"
 # Without names the window opens and waits: still running after 3 s (timeout's 124) means it

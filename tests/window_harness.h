@@ -13,6 +13,11 @@
 
 namespace vid::testing {
 
+inline QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct Window {
   /// Copies `samples` into the input folder `in_name`, shows the window and opens that folder.
   /// The program's folder is `program`, else `prog/`, made here.
@@ -29,9 +34,18 @@ struct Window {
     w.openFolder(in);
   }
   QString root() const { return QString::fromStdString(tmp.path()); }
-  QString text(const char* box) { return w.findChild<QLineEdit*>(box)->text(); }
+  /// The whole text of a line (a line that elides its text keeps the whole in "fullText").
+  QString text(const char* box) {
+    const auto* line = w.findChild<QLineEdit*>(box);
+    const QVariant full = line->property("fullText");
+    return full.isValid() ? full.toString() : line->text();
+  }
   void click(const char* button) {
     QTest::mouseClick(w.findChild<QAbstractButton*>(button), Qt::LeftButton);
+  }
+  template <class T = QWidget>
+  T* get(const char* name) {
+    return w.findChild<T*>(name);
   }
   void clickFile(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
     auto* files = w.findChild<QListWidget*>("file_list");
