@@ -67,6 +67,14 @@ struct Request {
   bool single_logger_file = false;
 };
 
+/// What the inputs of a completed conversion held, and so which text was written.
+enum class RecordingKind {
+  kMultichannel,  ///< a concentrator dump, or logger page records
+  kMiniChannel,   ///< a mini-channel dump
+  kBlockRecords,  ///< logger block records
+  kQuendar,       ///< the sample series of a Quendar recorder
+};
+
 enum class Outcome {
   kCompleted,             ///< the output is in place
   kCompletedWithReports,  ///< the output is in place; the reports say what was found on the way
@@ -81,6 +89,8 @@ struct Result {
   int64_t rows = 0;             ///< the rows written below the header lines
   std::string text;             ///< the output of a kMemory target
   std::string clipboard;        ///< the clipboard copy, when the options ask for it
+  RecordingKind kind = RecordingKind::kMultichannel;  ///< what was converted (once completed)
+  OutputIdentity identity;  ///< the unit the output is named after (once completed)
 
   bool Completed() const {
     return outcome == Outcome::kCompleted || outcome == Outcome::kCompletedWithReports;

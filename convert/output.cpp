@@ -44,6 +44,7 @@ std::string Output::NameInFolder(const OutputIdentity& identity) const {
 }
 
 bool Output::Start(const OutputIdentity& identity, std::string* error) {
+  identity_ = identity;
   bool opened = false;
   switch (target_.kind) {
     case TargetKind::kMemory:

@@ -41,6 +41,8 @@ class Output : public TextSink {
 
   /// The file written (file and folder targets), once started.
   const std::string& Path() const { return path_; }
+  /// The unit the output is named after, once started.
+  const OutputIdentity& Identity() const { return identity_; }
   /// The text of a memory target.
   std::string TakeText();
 
@@ -49,6 +51,7 @@ class Output : public TextSink {
   void WriteStyledLine(std::string_view line);
 
   Target target_;
+  OutputIdentity identity_;
   OutputStyle style_;
   Options options_;
   std::vector<std::string> inputs_;
