@@ -43,6 +43,7 @@ enum class TargetKind {
   kFolder,          ///< the output goes into the folder `path`, named as `Target` says
   kStandardOutput,  ///< written to standard output once complete
   kMemory,          ///< kept in `Result::text`
+  kSink,            ///< handed to `Target::sink` as it is written
 };
 
 struct Target {
@@ -51,6 +52,10 @@ struct Target {
   /// kFolder: the output's name, unless a mini-channel dump ("mini1.txt") or the serial-number
   /// option ("00A1B2C3.txt") names it. A workbook takes ".xlsx" in place of ".txt".
   std::string file_name = "mv1.txt";
+  /// kSink: takes the program's own text (the default style only) in whole lines as the
+  /// converter writes them, after its `Start`; a sink that fails stops the conversion. Nothing
+  /// is committed: a stopped conversion has given the sink part of its text.
+  TextSink* sink = nullptr;
 };
 
 struct Request {

@@ -31,8 +31,8 @@ class Output : public TextSink {
 
   bool Start(const OutputIdentity& identity, std::string* error) override;
   void Write(std::string_view whole_lines) override;
-  bool Failed() const override { return failed_ || file_.Failed(); }
-  std::string Error() const override { return error_; }
+  bool Failed() const override;
+  std::string Error() const override;
 
   /// Puts the complete output in place. False with `error` when that failed; nothing is then
   /// left and an earlier file stays intact.
