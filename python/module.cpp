@@ -51,11 +51,13 @@ Functions: read, convert.  Classes: Recording, Column, Report, Result,
 ReportKind.  Exception: ConversionStopped.
 )";
 
-const char kStoppedDoc[] =
-    "A conversion stopped without output: the input is damaged beyond what the converter "
-    "goes on after, a logger selection lacks its header, an input cannot be read, or the output "
-    "cannot be written.\n\nstr(exception) is the status text the command line prints for it; "
-    "`reports` holds every Report of the conversion, the status text last.";
+const char kStoppedDoc[] = R"(A conversion stopped without output.
+
+The input is damaged beyond what the converter goes on after, a logger
+selection lacks its header, an input cannot be read, or the output cannot be
+written: where `viduravare convert` exits with 1. str(exception) is the status
+text the command line prints for it; `reports` holds every Report of the
+conversion, that status text last.)";
 
 // The exception type, made once when the module is imported and kept for the process's life.
 PyObject* g_stopped = nullptr;
@@ -373,8 +375,8 @@ PYBIND11_MODULE(viduravare, m) {
              "a status text that is no finding: a completion, a header found");
 
   py::class_<vid::Report>(m, "Report",
-                          "A report of a conversion, in the order the conversion made them: what "
-                          "it found on the way, why it stopped, or its completion text.")
+                          "A report of a conversion: what it found on the way, why it stopped,\n"
+                          "or its completion text.")
       .def_property_readonly(
           "kind", [](const vid::Report& r) { return r.kind; }, "The ReportKind.")
       .def_property_readonly(
@@ -391,13 +393,14 @@ PYBIND11_MODULE(viduravare, m) {
                                    "One column of a Recording, as the text's header lines "
                                    "describe it.")
       .def_readonly("name", &vid::RecordingColumn::name,
-                    "The column's name: 'Ph 1', 'Downtime', a module channel's name ('Channel "
-                    "N' when the text leaves it empty), 'P1', 'Temperature'.")
+                    "The column's name: 'Ph 1', 'Downtime', a module channel's name\n"
+                    "('Channel N' when the text leaves it empty), 'P1', 'Temperature'.")
       .def_readonly("unit", &vid::RecordingColumn::unit,
-                    "The unit the text gives ('Volts', 's', 'Wh', '°C'; 'V', 'W', 'A' for the "
-                    "mini-channel titles), or '' when it gives none, as for module channels.")
+                    "The unit the text gives ('Volts', 's', 'Wh', '°C'; 'V', 'W', 'A' for\n"
+                    "the mini-channel titles), or '' when it gives none, as for module\n"
+                    "channels.")
       .def_readonly("group", &vid::RecordingColumn::group,
-                    "The group: 'Phase voltages', 'Quality and downtime', 'Module 00012345', "
+                    "The group: 'Phase voltages', 'Quality and downtime', 'Module 00012345',\n"
                     "'Meter <serial>', 'Blocks', 'Volt'/'Watt'/'Amp', 'Logger <serial>'.")
       .def_property_readonly(
           "module_serial",
@@ -411,10 +414,10 @@ PYBIND11_MODULE(viduravare, m) {
       });
 
   py::class_<PyRecording>(m, "Recording",
-                          "One recording read by read(): its unit, its columns, and one row per "
-                          "record (per sample of a Quendar recorder).")
+                          "One recording read by read(): its unit, its columns, and one row\n"
+                          "per record (per sample of a Quendar recorder). len() is the rows.")
       .def_readonly("kind", &PyRecording::kind,
-                    "'multichannel' (a dump, or logger page records), 'mini-channel', "
+                    "'multichannel' (a dump, or logger page records), 'mini-channel',\n"
                     "'block records' or 'Quendar'.")
       .def_readonly("serial", &PyRecording::serial,
                     "The unit's serial number, eight hexadecimal digits ('00A1B2C3').")
@@ -422,23 +425,25 @@ PYBIND11_MODULE(viduravare, m) {
                     "The central unit's name without its trailing blanks; '' when it has none.")
       .def_readonly("columns", &PyRecording::columns, "A tuple of Column, one per value column.")
       .def_readonly("times", &PyRecording::times,
-                    "The rows' time stamps: a numpy datetime64[s] array, wall-clock time as "
-                    "the unit wrote it (no time zone); NaT for a stamp that is no date (only "
-                    "with check_dates=False).")
+                    "The rows' time stamps: a numpy datetime64[s] array, wall-clock time\n"
+                    "as the unit wrote it (no time zone); NaT for a stamp that is no date\n"
+                    "(only with check_dates=False).")
       .def_readonly("values", &PyRecording::values,
-                    "The cells: a 2-D float64 numpy array, rows by columns, NaN for an empty "
-                    "cell. The numbers are those the text shows, with its rounding.")
+                    "The cells: a 2-D float64 numpy array, rows by columns, NaN for an\n"
+                    "empty cell. The numbers are those the text shows, with its rounding.")
       .def_readonly("outages", &PyRecording::outages,
-                    "The outages of a 'g' unit: a numpy structured array of the rows whose "
-                    "Downtime is not zero, with fields 'time' (the row's time, datetime64[s]) and "
-                    "'seconds' (the downtime the row reports for the period that ends at its "
-                    "time). Empty for a unit without a Downtime column.")
+                    "The outages of a 'g' unit: a numpy structured array of the rows\n"
+                    "whose Downtime is not zero, with the fields 'time' (the row's time,\n"
+                    "datetime64[s]) and 'seconds' (the downtime the row reports for the\n"
+                    "period that ends at its time). Empty for a unit without a Downtime\n"
+                    "column.")
       .def_readonly("reports", &PyRecording::reports,
                     "A tuple of Report, as the conversion made them; the completion text last.")
       .def("to_pandas", &ToPandas,
-           "A pandas DataFrame of the values (no copy of them): a DatetimeIndex named 'time', "
-           "and columns labelled (group, name, unit) in a MultiIndex of those names.\n\n"
-           "pandas is imported here only; without it this raises ImportError.")
+           "A pandas DataFrame of the values (no copy of them): a DatetimeIndex\n"
+           "named 'time', and columns labelled (group, name, unit) in a MultiIndex\n"
+           "of those names. pandas is imported here only; without it this raises\n"
+           "ImportError.")
       .def("__len__", [](const PyRecording& r) { return r.rows; })
       .def("__repr__", [](const PyRecording& r) {
         return py::str("<Recording {} {} {!r}: {} rows, {} columns>")
@@ -452,7 +457,8 @@ PYBIND11_MODULE(viduravare, m) {
       .def_readonly("rows", &vid::Result::rows, "The rows written below the header lines.")
       .def_property_readonly(
           "kind", [](const vid::Result& r) { return KindName(r.kind); },
-          "What was converted: 'multichannel', 'mini-channel', 'block records' or 'Quendar'.")
+          "What was converted: 'multichannel', 'mini-channel', 'block records'\n"
+          "or 'Quendar'.")
       .def_property_readonly(
           "reports", [](const vid::Result& r) { return Reports(r.reports); },
           "A tuple of Report, as the conversion made them; the completion text last.")
