@@ -35,8 +35,8 @@ for time, seconds in rec.outages:
                    xytext=(4, -14), textcoords="offset points")
 lines = volts.get_legend_handles_labels()
 more = amps.get_legend_handles_labels()
-volts.legend(lines[0] + more[0], lines[1] + more[1], loc="lower center", bbox_to_anchor=(0.4, 0.02), ncol=4,
-             fontsize="small")
+volts.legend(lines[0] + more[0], lines[1] + more[1], loc="lower center",
+             bbox_to_anchor=(0.4, 0.02), ncol=4, fontsize="small")
 volts.set_title(f"{rec.name} ({rec.serial}): hourly means")
 fig.autofmt_xdate()
 fig.tight_layout()

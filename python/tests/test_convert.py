@@ -17,7 +17,8 @@ from conftest import run_cli, sample
      {"encoding": "UTF-8", "bom": True, "dates": "iso", "delimiter": ";"}),
     (["quendar_chambre.pdc"], ["--date-separator", "-", "--time-separator", "h"],
      {"date_separator": "-", "time_separator": "h"}),
-    (["entrepot_01.pdc", "entrepot_02.pdc"], ["--header", "entrepot_header.pdc", "--no-date-check"],
+    (["entrepot_01.pdc", "entrepot_02.pdc"],
+     ["--header", "entrepot_header.pdc", "--no-date-check"],
      {"header": "entrepot_header.pdc", "check_dates": False}),
     (["compteur_blocs.pdc"], ["--format", "xlsx"], {"format": "xlsx"}),
 ])

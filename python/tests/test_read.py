@@ -88,7 +88,8 @@ def test_outages_and_the_dataframe():
 
 
 def test_pandas_is_imported_by_to_pandas_only(monkeypatch):
-    code = "import sys, viduravare; viduravare.read(sys.argv[1]); assert 'pandas' not in sys.modules"
+    code = ("import sys, viduravare; viduravare.read(sys.argv[1]); "
+            "assert 'pandas' not in sys.modules")
     subprocess.run([sys.executable, "-c", code, sample("mini_site.pdb")], check=True)
     monkeypatch.setitem(sys.modules, "pandas", None)
     with pytest.raises(ImportError, match="needs pandas"):
