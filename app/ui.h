@@ -1,7 +1,7 @@
-// What a conversion needs from whoever shows it: the status line (`etat`), a chance for the
-// window to repaint and handle clicks, the clipboard, a message box and the millisecond clock.
-// The window, the command line and the tests each implement it. Every method has a harmless
-// default, so an implementation overrides only what it can show.
+// What the window logic needs from whoever shows it: the status line, a chance for the window to
+// repaint and handle clicks, the clipboard, a message box and the millisecond clock. The Qt
+// window and the tests implement it. Every method has a harmless default, so an implementation
+// overrides only what it can show.
 #pragma once
 
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/batch.h"
+#include "convert/batch.h"
 #include "cli/status_printer.h"
 #include "convert/converter.h"
 #include "platform/paths.h"

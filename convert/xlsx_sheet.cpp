@@ -2,8 +2,12 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <mutex>
+
+#include "platform/error_text.h"
 
 namespace vid {
 namespace {
@@ -12,8 +16,29 @@ constexpr size_t kMaxSheetName = 31;  // characters
 constexpr double kTimeColumnWidth = 18;
 
 // libxlsxwriter stamps a workbook with its creation time through gmtime(), whose result lives in
-// one buffer for the whole process: workbooks are closed one at a time.
+// one buffer for the whole process: workbooks are started and closed one at a time.
 std::mutex close_mutex;
+
+// libxlsxwriter prints its own error lines on stderr when it cannot make or write a file; the
+// failure reaches the caller as one message of ours instead. While a workbook is started or
+// closed, the C stream stderr points at the null device (the program's own messages are written
+// to descriptor 2 directly and are not affected). Held under `close_mutex`.
+class QuietStderr {
+ public:
+  QuietStderr() : saved_(stderr), null_(std::fopen("/dev/null", "w")) {
+    if (null_) stderr = null_;
+  }
+  ~QuietStderr() {
+    stderr = saved_;
+    if (null_) std::fclose(null_);
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  std::FILE* saved_;
+  std::FILE* null_;
+};
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -78,10 +103,12 @@ bool XlsxSheet::Open(const std::string& path, const SheetLayout& layout, std::st
   layout_ = layout;
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
+  std::lock_guard lock(close_mutex);
+  QuietStderr quiet;
   book_ = workbook_new_opt(path.c_str(), &options);
   if (book_) sheet_ = workbook_add_worksheet(book_, layout_.name.c_str());
   if (!sheet_) {
-    if (error) *error = "cannot start the workbook " + path;
+    if (error) *error = "cannot start the workbook";
     return false;
   }
   date_format_ = workbook_add_format(book_);
@@ -140,12 +167,18 @@ bool XlsxSheet::Close(std::string* error) {
   lxw_workbook* book = book_;
   book_ = nullptr;
   lxw_error closed = LXW_ERROR_NULL_PARAMETER_IGNORED;
+  int system_error = 0;
   if (book) {
     std::lock_guard lock(close_mutex);
+    QuietStderr quiet;
+    errno = 0;
     closed = workbook_close(book);
+    system_error = errno;
   }
   if (closed != LXW_NO_ERROR && error_.empty()) {
     error_ = std::string("cannot write the workbook: ") + lxw_strerror(closed);
+    // A failed write or open leaves the system's reason behind.
+    if (system_error != 0) error_ += " (" + ErrorText(system_error) + ")";
   }
   if (error_.empty()) return true;
   if (error) *error = error_;

@@ -24,7 +24,8 @@ int FormatThreads();
 
 /// Formats chunks 0 .. `count` - 1 on `threads` workers (none with 1 or less: then everything
 /// runs on the calling thread) and writes them in order. False as soon as `write` returned false.
-/// An exception thrown by `format` reaches the caller once the workers have ended.
+/// An exception thrown by `format` or `write` reaches the caller once the workers have ended; a
+/// worker thread the system cannot start leaves its share to the others (or to the caller).
 bool FormatInOrder(int64_t count, int threads, const FormatChunkFn& format,
                    const WriteChunkFn& write);
 

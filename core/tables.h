@@ -47,6 +47,7 @@ inline constexpr int32_t kPageBufBytes = 1200000;  ///< positions 1..1200000
 inline constexpr int kPageBufColumns = 26;         ///< columns 0..25
 inline constexpr int32_t kMaxRecords = 100000;     ///< record rows 1..100000
 inline constexpr int kSampleColumns = 150;         ///< raw words 0..149 per record
+inline constexpr int kStampBytes = 6;  ///< a time stamp: year, month, day, hour, minute, second
 
 class PageTable {
  public:
@@ -54,7 +55,6 @@ class PageTable {
   // enough together that every 2 MiB step holds some of it.
   PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes, true) {}
 
-  uint8_t Get(int64_t n, int col) const { return Column(col)[n - 1]; }
   void Set(int64_t n, int col, uint8_t b) {
     Column(col)[n - 1] = b;
     if (n > high_[col]) high_[col] = static_cast<int32_t>(n);
@@ -105,7 +105,7 @@ class RecordTables {
   };
 
   /// StampBytes(r, 0..5): year, month, day, hour, minute, second as stored.
-  std::array<uint8_t, 6>& StampBytes(int64_t r) { return Touch(r), stamp_[r]; }
+  std::array<uint8_t, kStampBytes>& StampBytes(int64_t r) { return Touch(r), stamp_[r]; }
   /// RawWords(r, 0..149).
   std::array<int16_t, kSampleColumns>& RawWords(int64_t r) { return Touch(r), raw_[r]; }
   double& PhaseVolts(int64_t r, int p) { return Touch(r), volts_[r].phase[p - 1]; }
@@ -115,7 +115,7 @@ class RecordTables {
   double& QualDowntime(int64_t r) { return Touch(r), downtime_[r]; }
 
   // Reading only; safe from several threads while nothing writes.
-  const std::array<uint8_t, 6>& StampBytes(int64_t r) const { return stamp_[r]; }
+  const std::array<uint8_t, kStampBytes>& StampBytes(int64_t r) const { return stamp_[r]; }
   const std::array<int16_t, kSampleColumns>& RawWords(int64_t r) const { return raw_[r]; }
   const Volts& VoltsRow(int64_t r) const { return volts_[r]; }
 
@@ -137,7 +137,7 @@ class RecordTables {
     if (r > used_) used_ = r;
   }
 
-  ZeroedArray<std::array<uint8_t, 6>> stamp_;
+  ZeroedArray<std::array<uint8_t, kStampBytes>> stamp_;
   ZeroedArray<std::array<int16_t, kSampleColumns>> raw_;
   ZeroedArray<Volts> volts_;
   ZeroedArray<double> downtime_;

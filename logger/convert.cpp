@@ -162,45 +162,63 @@ bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTab
   return true;
 }
 
-// doc/formats.md, "Block records": the fields in front of the blocks.
+// doc/formats.md, "Block records": the fields in front of the blocks ...
 constexpr int32_t kBlockFields = 12;
+// ... and the flag that bit 15 of the length word may carry.
+constexpr int32_t kLengthFlag = 0x8000;
 
-// A block record (section 0x8004, type 16), its head just read.
-bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages) {
+// What the fields of a block record say.
+struct BlockHead {
+  uint8_t modules = 0;
+  uint8_t words = 0;  ///< words per module in a block; 1 for a record without time stamps
+  int16_t format = 0;
+  int32_t stated = 0;  ///< the payload length the record states
+};
+
+// Reads the fields of a block record into the block layout, all but its format, and works out
+// the payload length the record states: the length word, or its low 15 bits when bit 15 is a
+// flag.
+BlockHead ReadBlockHead(InputFile& in, LoggerState& lg) {
+  in.ReadLe32();  // eight bytes, not interpreted
   in.ReadLe32();
-  in.ReadLe32();
-  const uint8_t modules = in.ReadByte();
-  uint8_t words = in.ReadByte();
-  const int16_t format = in.ReadLe16();
-  lg.block.modules = modules;
-  // The payload length the record states: the length word, or its low 15 bits when bit 15 is a
-  // flag.
-  int32_t stated = lg.record_length;
-  if (words == kWordsNoStamp) {
-    words = 1;
+  BlockHead h;
+  h.modules = in.ReadByte();
+  h.words = in.ReadByte();
+  h.format = in.ReadLe16();
+  lg.block.modules = h.modules;
+  h.stated = lg.record_length;
+  if (h.words == kWordsNoStamp) {
+    h.words = 1;
     lg.block.no_stamp = true;
   } else {
     lg.block.no_stamp = false;
-    // The length word of such a record carries a flag in bit 15: clear it (and one more).
-    if (format != kBlockEnergy) {
-      lg.record_length = static_cast<int16_t>(static_cast<uint16_t>(lg.record_length) + 32767);
-      stated = lg.record_length + 1;
+    // The length word of such a record carries the flag: it is taken off together with one more,
+    // which the stated length adds back.
+    if (h.format != kBlockEnergy) {
+      lg.record_length =
+          static_cast<int16_t>(static_cast<uint16_t>(lg.record_length) - (kLengthFlag + 1));
+      h.stated = lg.record_length + 1;
     }
   }
-  lg.block.words = words;
+  lg.block.words = h.words;
+  return h;
+}
 
-  const int32_t stamp = lg.block.no_stamp ? 0 : 6;
-  const int32_t part = 2 * words;
-  const int32_t block = stamp + modules * part;
-  const int32_t room = stated - kBlockFields;
-  // Blocks are read while a whole block fits in the stated payload; the bytes of a partial last
-  // block are passed over below, so that the trailer and the next record head are read where
-  // they stand. A block of no bytes (no modules, no time stamps) ends the loop at once.
-  if (block > 0 && block <= room && modules > kLastRow) {
-    return ctx.OutOfRange("data row", modules);
+// Copies the blocks that fit whole in the stated payload into the channel table at the page
+// address: the time stamp to row 0, the words of module k to row k; the address moves on by the
+// words of one module. `read` receives the payload bytes of the blocks read. A block of no bytes
+// (no modules, no time stamps) ends the loop at once.
+bool ReadBlocks(Context& ctx, InputFile& in, LoggerState& lg, PageTable& pages, const BlockHead& h,
+                int32_t& read) {
+  const int32_t stamp = lg.block.no_stamp ? 0 : kStampBytes;
+  const int32_t part = 2 * h.words;
+  const int32_t block = stamp + h.modules * part;
+  const int32_t room = h.stated - kBlockFields;
+  read = 0;
+  if (block > 0 && block <= room && h.modules > kLastRow) {
+    return ctx.OutOfRange("data row", h.modules);
   }
-  int32_t c = 0;  // payload bytes of the blocks read
-  while (block > 0 && c + block <= room) {
+  while (block > 0 && read + block <= room) {
     if (lg.first_data) {
       lg.page_address = 0;
       lg.first_data = false;
@@ -208,26 +226,42 @@ bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, 
     const int64_t at = int64_t{lg.page_address} + 1;
     if (at < 1) return ctx.OutOfRange("data position", at);
     if (!lg.block.no_stamp) {
-      if (at + 5 > kPageBufBytes) return ctx.OutOfRange("data position", at + 5);
-      CopyToPageBuf(in, pages, at, 0, 6);
-      c += 6;
+      const int64_t stamp_end = at + kStampBytes - 1;
+      if (stamp_end > kPageBufBytes) return ctx.OutOfRange("data position", stamp_end);
+      CopyToPageBuf(in, pages, at, 0, kStampBytes);
+      read += kStampBytes;
     }
-    if (modules > 0) {
+    if (h.modules > 0) {
       if (at + part - 1 > kPageBufBytes) return ctx.OutOfRange("data position", at + part - 1);
-      for (int k = 1; k <= modules; ++k) {
+      for (int k = 1; k <= h.modules; ++k) {
         CopyToPageBuf(in, pages, at, k, part);
-        c += part;
+        read += part;
       }
       lg.page_address += part;
     }
   }
+  return true;
+}
+
+// Ends a block record once its blocks are read: the end of the data and the block format noted,
+// the bytes of a partial last block passed over so that the trailer and the next record head are
+// read where they stand, and the trailer.
+void EndBlockRecord(InputFile& in, Config& cfg, LoggerState& lg, const BlockHead& h, int32_t read) {
   cfg.data_limit = lg.page_address;
   cfg.end_address = lg.page_address;
-  lg.block.format = format;
-  if (kBlockFields + c < stated) {
-    in.SkipTo(static_cast<int64_t>(in.Position()) + (stated - kBlockFields - c));
+  lg.block.format = h.format;
+  if (kBlockFields + read < h.stated) {
+    in.SkipTo(static_cast<int64_t>(in.Position()) + (h.stated - kBlockFields - read));
   }
   in.ReadLe16();  // trailer, not checked
+}
+
+// A block record (section 0x8004, type 16), its head just read.
+bool ReadBlockRecord(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTable& pages) {
+  const BlockHead head = ReadBlockHead(in, lg);
+  int32_t read = 0;
+  if (!ReadBlocks(ctx, in, lg, pages, head, read)) return false;
+  EndBlockRecord(in, cfg, lg, head, read);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/stamp_text.h"
 #include "core/context.h"
 #include "logger/logger_state.h"
 #include "platform/input_file.h"
@@ -44,7 +45,7 @@ bool DecodeQuendarRecord(Context& ctx, InputFile& in, LoggerState& lg, QuendarOu
 /// is January of the next year, day 0 the last day of the month before.
 std::chrono::sys_seconds QuendarStartTime(const uint8_t bcd[6]);
 
-inline constexpr size_t kQuendarTimeText = 17;
+inline constexpr size_t kQuendarTimeText = kStampTextLength;  ///< the shape of a stamp text
 
 /// The times of a series as dd/mm/yy hh:mm:ss (`kQuendarTimeText` bytes), with the date and time
 /// separators given in place of "/" and ":"; the date part is worked out again only when the day

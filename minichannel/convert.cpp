@@ -33,8 +33,8 @@ constexpr int64_t kChunkRows = 2048;  // rows formatted as one block
 // What the scan found beyond the tables: the row of the last time stamp at or below the write
 // pointer, and the OR of the masks of all time stamps (the columns every row carries).
 struct MiniState {
-  int32_t MiniLastStamp = 0;
-  uint8_t MiniTypes = 0;
+  int32_t last_newer_stamp = 0;
+  uint8_t types_seen = 0;
 };
 
 bool IsTimeStamp(const std::array<uint8_t, 6>& r) {
@@ -87,13 +87,13 @@ bool ScanMemory(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t,
                                                      " time stamps, conversion stopped");
       }
       ++t.stamp_count;
-      if (addr <= cfg.end_address) m.MiniLastStamp = t.stamp_count;
+      if (addr <= cfg.end_address) m.last_newer_stamp = t.stamp_count;
       t.StampBytes(t.stamp_count) = UnpackStamp(rec);
       // A type missing from this time stamp's records reads 0, not what the row held before.
       auto& raw = t.RawWords(t.stamp_count);
       std::fill_n(raw.begin(), kRowColumns, int16_t{0});
       mask = rec[1];
-      m.MiniTypes |= rec[1];
+      m.types_seen |= rec[1];
       type = 0;
     } else if (type < kNoMoreTypes) {
       do {
@@ -253,17 +253,17 @@ bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTa
 
   if (!ctx.StartOutput({cfg.central_sn, cfg.central_name, true})) return false;
   std::string out;
-  WriteHeaderLines(ctx, m.MiniTypes, out);
+  WriteHeaderLines(ctx, m.types_seen, out);
   // A wrapped memory holds its older time stamps above the write pointer: they come first.
   const int32_t count = t.stamp_count;
-  const int32_t older = cfg.wrap_flag > 0 ? std::max(count - m.MiniLastStamp, 0) : 0;
-  const int64_t rows = int64_t{older} + m.MiniLastStamp;
+  const int32_t older = cfg.wrap_flag > 0 ? std::max(count - m.last_newer_stamp, 0) : 0;
+  const int64_t rows = int64_t{older} + m.last_newer_stamp;
   auto stamp_at = [&](int64_t at) {
-    return static_cast<int32_t>(at < older ? m.MiniLastStamp + 1 + at : at - older + 1);
+    return static_cast<int32_t>(at < older ? m.last_newer_stamp + 1 + at : at - older + 1);
   };
   // The scan stored every row it counted (at most kMaxRecords): all of them lie in the tables.
 
-  const MiniFormat f = MakeMiniFormat(cfg, m.MiniTypes, ctx.opts.decimal_separator);
+  const MiniFormat f = MakeMiniFormat(cfg, m.types_seen, ctx.opts.decimal_separator);
   const int64_t chunk_rows = kChunkRows;
   const RecordTables& records = t;
   auto format = [&](int64_t chunk, TextBlock& text) {

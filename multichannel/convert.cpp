@@ -33,8 +33,13 @@ constexpr double kExtremeGain = 1.182;
 constexpr double kOutageMarker = -64;
 /// The downtime count of a row whose central record has no samples: the unit was down.
 constexpr double kDownRow = 63;
-/// The text rows: the quality channel counts downtime in ticks of this many per second.
+/// The text rows: the quality channel counts downtime in ticks of this many per second ...
 constexpr double kTicksPerSecond = 5859;
+/// ... and the downtime count of a quality record in steps of this many ticks.
+constexpr int kTicksPerDownCount = 128;
+/// The text rows: the days between two stamps become the seconds of a downtime.
+constexpr int kHoursPerDay = 24;
+constexpr int kSecondsPerHour = 3600;
 /// The text rows: modules whose serial number lies in 0x1800..0x18FF keep the values -1..1
 /// that every other ordinary module writes as 0.
 constexpr int32_t kKeepSmallSerialFamily = 24;
@@ -50,8 +55,22 @@ constexpr bool IsUnsignedKind(uint8_t kind) {
 constexpr int16_t kBlockEmptyWord = 0x7FFE;
 /// Block records: a line has at most 255 cells (the count is kept in a byte).
 constexpr int kBlockCellMask = 0xFF;
-/// Rows are formatted in chunks of about this many bytes of text.
+/// A module record: one word for each of the six channels.
+constexpr int kModuleWords = kRecordSize / 2;
+/// The text rows: the cells after the stamp that every row of a concentrator has (the three
+/// phases), and those the quality channel adds (RMS, minimum and maximum of each phase, and the
+/// downtime).
+constexpr int kPhaseCells = 3;
+constexpr int kQualityCells = 10;
+/// Rows are formatted in chunks of about this many bytes of text ...
 constexpr int64_t kChunkBytes = 128 * 1024;
+/// ... by a rough length of a row's text: the stamp and line end with some room, each module or
+/// block cell, and the quality cells together ...
+constexpr int64_t kRowTextEstimate = 20;
+constexpr int64_t kCellTextEstimate = 8;
+constexpr int64_t kQualityTextEstimate = 60;
+/// ... and in chunks of at least this many rows.
+constexpr int64_t kMinChunkRows = 16;
 
 bool ValidBcd(uint8_t b, uint8_t limit) {
   return (b & 0x0F) <= 9 && b <= limit;
@@ -120,14 +139,9 @@ void DecodeQualityRecord(const uint8_t* b, int32_t n, RecordTables& t, int64_t r
   }
 }
 
-// Scans the channel table into the record tables; `pos` receives the scan's final offset.
-bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSource& src,
-                 int64_t& pos) {
-  RecordTables& t = tables.records;
-  const PageTable& pb = tables.pages;
-  const BlockLayout* block = src.block ? &*src.block : nullptr;
-
-  const int record_size = block ? 2 * block->words : kRecordSize;
+// The checks of the layout before a scan: the columns the records take lie inside the channel
+// table, and a record of `record_size` bytes per column moves the scan on.
+bool CheckScanLayout(Context& ctx, const Config& cfg, const BlockLayout* block, int record_size) {
   if (block) {
     if (block->modules >= kPageBufColumns) {
       return ctx.OutOfRange("block module count", block->modules);
@@ -144,46 +158,74 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
     return ctx.Stop(ReportKind::kOutOfRange,
                     "Error in file : block records without words, conversion stopped");
   }
-  const int read_size = std::max(record_size, 6);
+  return true;
+}
+
+// Reads the concentrator record at `pos` into row r: the phase voltages of the central record,
+// the quality record when the unit has one, and the words of every module.
+void ReadChannelRecord(const Config& cfg, const PageTable& pb, int64_t pos, RecordTables& t,
+                       int64_t r) {
+  auto& raw = t.RawWords(r);
+  const uint8_t* central = pb.Column(0) + pos;
+  const int32_t n = SampleCount(central);
+  for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = PhaseVrms(central, n, p);
+  if (cfg.quality_channel) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
+  for (int mod = 1; mod <= cfg.module_count; ++mod) {
+    const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
+    int16_t* dst = raw.data() + kModuleWords * (mod - 1);
+    if constexpr (std::endian::native == std::endian::little) {
+      // The words are stored low byte first, as this machine keeps them.
+      std::memcpy(dst, w, kRecordSize);
+    } else {
+      for (int k = 0; k < kModuleWords; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
+    }
+  }
+}
+
+// Reads the block record at `pos` into row r: no voltages, the words of every module.
+void ReadBlockWords(const BlockLayout& block, const PageTable& pb, int64_t pos, RecordTables& t,
+                    int64_t r) {
+  auto& raw = t.RawWords(r);
+  for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
+  for (int mod = 1; mod <= block.modules; ++mod) {
+    const uint8_t* w = pb.Column(mod) + pos;
+    int16_t* dst = raw.data() + block.words * (mod - 1);
+    for (int k = 0; k < block.words; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
+  }
+}
+
+// Scans the channel table into the record tables; `pos` receives the scan's final offset. A
+// position whose stamp is no valid date is passed over byte by byte, unless every position is a
+// record.
+bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSource& src,
+                 int64_t& pos) {
+  RecordTables& t = tables.records;
+  const PageTable& pb = tables.pages;
+  const BlockLayout* block = src.block ? &*src.block : nullptr;
+
+  const int record_size = block ? 2 * block->words : kRecordSize;
+  if (!CheckScanLayout(ctx, cfg, block, record_size)) return false;
+  const int read_size = std::max(record_size, kStampBytes);
   const bool every_position = block && block->no_stamp;
 
   t.stamp_count = 1;
   pos = 0;
   const uint8_t* col0 = pb.Column(0);
   do {
-    if (pos + 6 > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
+    if (pos + kStampBytes > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
     if (!RecordTables::Holds(t.stamp_count)) return ctx.OutOfRange("record", t.stamp_count);
     auto& stamp = t.StampBytes(t.stamp_count);
-    for (int k = 0; k < 6; ++k) stamp[k] = col0[pos + k];
+    for (int k = 0; k < kStampBytes; ++k) stamp[k] = col0[pos + k];
     const bool valid = ctx.opts.skip_date_check || ValidStamp(stamp.data());
     if (!valid && !every_position) {
       ++pos;
       continue;
     }
     if (pos + read_size > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
-    const int64_t r = t.stamp_count;
-    auto& raw = t.RawWords(r);
-    if (!block) {
-      const uint8_t* central = col0 + pos;
-      const int32_t n = SampleCount(central);
-      for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = PhaseVrms(central, n, p);
-      if (cfg.quality_channel) DecodeQualityRecord(pb.Column(1) + pos, n, t, r);
-      for (int mod = 1; mod <= cfg.module_count; ++mod) {
-        const uint8_t* w = pb.Column(ModuleColumn(cfg, mod)) + pos;
-        int16_t* dst = raw.data() + 6 * (mod - 1);
-        if constexpr (std::endian::native == std::endian::little) {
-          std::memcpy(dst, w, 12);  // six words stored low byte first, as this machine keeps them
-        } else {
-          for (int k = 0; k < 6; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
-        }
-      }
+    if (block) {
+      ReadBlockWords(*block, pb, pos, t, t.stamp_count);
     } else {
-      for (int p = 1; p <= 3; ++p) t.PhaseVolts(r, p) = 0;
-      for (int mod = 1; mod <= block->modules; ++mod) {
-        const uint8_t* w = pb.Column(mod) + pos;
-        int16_t* dst = raw.data() + block->words * (mod - 1);
-        for (int k = 0; k < block->words; ++k) dst[k] = Le16(w[2 * k], w[2 * k + 1]);
-      }
+      ReadChannelRecord(cfg, pb, pos, t, t.stamp_count);
     }
     ++t.stamp_count;
     pos += record_size;
@@ -328,8 +370,9 @@ RowFormat MultiRowFormat(const Config& cfg, char sep) {
   f.quality = cfg.quality_channel;
   f.cells = 6 * std::clamp(cfg.module_count, 0, kMaxModules);
   for (int j = 0; j < f.cells; ++j) f.channel[j] = MakeChannelCell(cfg, j / 6 + 1, j % 6 + 1);
-  const int fixed_cells = 3 + (f.quality ? 10 : 0);
-  f.max_row = 17 + fixed_cells * (1 + kMaxFixedText) + f.cells * (1 + kMaxIntText) + 2;
+  const int fixed_cells = kPhaseCells + (f.quality ? kQualityCells : 0);
+  f.max_row =
+      kStampTextLength + fixed_cells * (1 + kMaxFixedText) + f.cells * (1 + kMaxIntText) + 2;
   return f;
 }
 
@@ -355,8 +398,9 @@ bool ChainDowntime(RecordTables& t, DowntimeChain& chain, int64_t r, double& d, 
         beyond = r + 1;
         return false;
       }
-      const double span = (now - before) * 24 * 3600;
-      d = span + 1 + (-128 * t.QualDowntime(r + 1) - chain.outage_ticks) / kTicksPerSecond;
+      const double span = (now - before) * kHoursPerDay * kSecondsPerHour;
+      d = span + 1 +
+          (-kTicksPerDownCount * t.QualDowntime(r + 1) - chain.outage_ticks) / kTicksPerSecond;
       if (d < 0) d = span;
     }
     t.QualVrms(r, 3) = 0;
@@ -421,7 +465,7 @@ RowFormat BlockRowFormat(const BlockLayout& block, char sep) {
   RowFormat f;
   f.sep = sep;
   f.cells = std::min((block.modules * block.words) & kBlockCellMask, kSampleColumns);
-  f.max_row = 17 + f.cells * (1 + kMaxFixedText) + 2;
+  f.max_row = kStampTextLength + f.cells * (1 + kMaxFixedText) + 2;
   return f;
 }
 
@@ -474,6 +518,89 @@ void WriteHeaderLines(Context& ctx, const Config& cfg, const BlockLayout* block,
     for (int c = 1; c <= 6; ++c) (out += cfg.channel_name[mod][c]).push_back('\t');
   }
   ctx.WriteLine(out);
+}
+
+// The rows in the order of writing: the older records of a wrapped memory (above the write
+// position) first, then the newer ones from the start of the memory up to the write position.
+// `scan_end` is where the scan of the channel table ended.
+RowOrder OrderRows(const Config& cfg, int64_t scan_end) {
+  RowOrder order;
+  // Records 1..newest lie below the write position; record newest + 1, the one at the write
+  // position, is passed over.
+  const int64_t newest = cfg.end_address / kRecordSize;
+  if (scan_end > cfg.end_address && cfg.wrap_flag > 0) {
+    AddRun(order, newest + 2, cfg.data_limit / kRecordSize, cfg.data_limit, true);
+  }
+  AddRun(order, 1, newest, cfg.end_address, false);
+  return order;
+}
+
+// The chained downtime of every row of a 'g' unit, in the order of writing (`ChainDowntime`). A
+// row that needs a record beyond the tables cuts the rows off before it and is named in `beyond`.
+std::vector<double> ChainAllDowntime(RecordTables& t, RowOrder& order) {
+  std::vector<double> downtime(static_cast<size_t>(order.rows));
+  DowntimeChain chain;
+  int64_t beyond = 0;
+  for (int64_t at = 0; at < order.rows; ++at) {
+    if (!ChainDowntime(t, chain, order.RecordAt(at), downtime[at], beyond)) {
+      order.CutAt(at);
+      order.beyond = beyond;
+      break;
+    }
+  }
+  return downtime;
+}
+
+// Rows per chunk: about `kChunkBytes` of text by a rough length of a row, and never fewer than
+// `kMinChunkRows`.
+int64_t ChunkRows(const RowFormat& f) {
+  const int64_t row_estimate = kRowTextEstimate + kCellTextEstimate * int64_t{f.cells} +
+                               (f.quality ? kQualityTextEstimate : 0);
+  return std::max<int64_t>(kMinChunkRows, kChunkBytes / row_estimate);
+}
+
+// Steps the progress over rows first..end - 1 (in the order of writing) once they are written:
+// one step whenever a row's record reaches a new whole percent of its run. `shown` is the
+// percentage shown last. False when the conversion was cancelled.
+bool StepRowProgress(Context& ctx, const RowOrder& order, int64_t first, int64_t end,
+                     int16_t& shown) {
+  for (int64_t at = first; at < end; ++at) {
+    int64_t r = 0;
+    const RowRun& run = order.RunAt(at, r);
+    // The bytes up to the end of record r as a percentage of the run's bytes.
+    const int16_t p = RoundToInt16(static_cast<double>(r) * (kRecordSize * 100) / run.whole);
+    if (p <= shown) continue;
+    shown = p;
+    const Progress::Phase phase =
+        run.older ? Progress::Phase::kOlderPart : Progress::Phase::kNewerPart;
+    if (!ctx.Step(phase, p, std::to_string(p) + (run.older ? "% (Part A)" : "%"))) return false;
+  }
+  return true;
+}
+
+// Writes the rows: chunks of rows are formatted on every core and written in order, the progress
+// following the rows of each chunk as it is written. `downtime` is empty unless the rows are a
+// 'g' unit's. False when the conversion stopped.
+bool WriteRows(Context& ctx, const RowOrder& order, const RowFormat& f, const BlockLayout* block,
+               const RecordTables& records, const std::vector<double>& downtime) {
+  const int64_t chunk_rows = ChunkRows(f);
+  const int64_t chunks = (order.rows + chunk_rows - 1) / chunk_rows;
+  auto format = [&](int64_t chunk, TextBlock& text) {
+    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
+    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
+      const int64_t r = order.RecordAt(at);
+      char* p = text.Reserve(f.max_row);
+      text.Commit(block ? PutBlockRow(p, f, *block, records, r)
+                        : PutMultiRow(p, f, records, r, downtime.empty() ? 0 : downtime[at]));
+    }
+  };
+  int16_t shown = 0;
+  auto write = [&](int64_t chunk, const TextBlock& text) {
+    ctx.WriteBlock(text.View());
+    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
+    return StepRowProgress(ctx, order, chunk * chunk_rows, end, shown);
+  };
+  return FormatInOrder(chunks, FormatThreads(), format, write);
 }
 
 }  // namespace
@@ -537,63 +664,13 @@ bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& sr
   std::string out;
   WriteHeaderLines(ctx, cfg, block, out);
 
-  // The rows in the order of writing: the older records of a wrapped memory (above the write
-  // position) first, then the newer ones from the start of the memory up to the write position.
-  RowOrder order;
-  if (pos > cfg.end_address && cfg.wrap_flag > 0) {
-    AddRun(order, cfg.end_address / kRecordSize + 2, cfg.data_limit / kRecordSize, cfg.data_limit,
-           true);
-  }
-  AddRun(order, 1, cfg.end_address / kRecordSize, cfg.end_address, false);
-
-  RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_separator)
-                      : MultiRowFormat(cfg, ctx.opts.decimal_separator);
+  RowOrder order = OrderRows(cfg, pos);
+  const RowFormat f = block ? BlockRowFormat(*block, ctx.opts.decimal_separator)
+                            : MultiRowFormat(cfg, ctx.opts.decimal_separator);
   std::vector<double> downtime;
-  if (!block && cfg.quality_channel) {
-    downtime.resize(static_cast<size_t>(order.rows));
-    DowntimeChain chain;
-    int64_t beyond = 0;
-    for (int64_t at = 0; at < order.rows; ++at) {
-      if (!ChainDowntime(t.records, chain, order.RecordAt(at), downtime[at], beyond)) {
-        order.CutAt(at);
-        order.beyond = beyond;
-        break;
-      }
-    }
-  }
+  if (!block && cfg.quality_channel) downtime = ChainAllDowntime(t.records, order);
 
-  // Chunks of rows are formatted on every core and written in order; the progress steps follow
-  // the rows of each chunk as it is written.
-  const int64_t row_estimate = 20 + 8 * int64_t{f.cells} + (f.quality ? 60 : 0);
-  const int64_t chunk_rows = std::max<int64_t>(16, kChunkBytes / row_estimate);
-  const int64_t chunks = (order.rows + chunk_rows - 1) / chunk_rows;
-  const RecordTables& records = t.records;
-  auto format = [&](int64_t chunk, TextBlock& text) {
-    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
-    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
-      const int64_t r = order.RecordAt(at);
-      char* p = text.Reserve(f.max_row);
-      text.Commit(block ? PutBlockRow(p, f, *block, records, r)
-                        : PutMultiRow(p, f, records, r, downtime.empty() ? 0 : downtime[at]));
-    }
-  };
-  int16_t shown = 0;
-  auto write = [&](int64_t chunk, const TextBlock& text) {
-    ctx.WriteBlock(text.View());
-    const int64_t end = std::min(order.rows, (chunk + 1) * chunk_rows);
-    for (int64_t at = chunk * chunk_rows; at < end; ++at) {
-      int64_t r = 0;
-      const RowRun& run = order.RunAt(at, r);
-      const int16_t p = RoundToInt16(static_cast<double>(r) * 1200 / run.whole);
-      if (p <= shown) continue;
-      shown = p;
-      const Progress::Phase phase =
-          run.older ? Progress::Phase::kOlderPart : Progress::Phase::kNewerPart;
-      if (!ctx.Step(phase, p, std::to_string(p) + (run.older ? "% (Part A)" : "%"))) return false;
-    }
-    return true;
-  };
-  if (!FormatInOrder(chunks, FormatThreads(), format, write)) return false;
+  if (!WriteRows(ctx, order, f, block, t.records, downtime)) return false;
   if (order.beyond) return ctx.OutOfRange("record", *order.beyond);
   if (!ctx.CheckWrites()) return false;
   ctx.rows += order.rows;

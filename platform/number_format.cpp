@@ -176,22 +176,6 @@ char* PutFixed(char* p, double value, int decimals, char sep) {
   return p + text.size();
 }
 
-void AppendFixed(std::string& out, double value, int decimals, char sep) {
-  if (decimals < 0 || decimals > 9) return AppendFixedSlow(out, value, decimals, sep);
-  char text[kMaxFixedText];
-  out.append(text, PutFixed(text, value, decimals, sep) - text);
-}
-
-void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int decimals, char sep) {
-  const bool negative = numerator < 0;
-  uint64_t n = negative ? 0 - static_cast<uint64_t>(numerator) : static_cast<uint64_t>(numerator);
-  for (int i = 0; i < decimals; ++i) n *= 10;
-  const uint64_t d = static_cast<uint64_t>(denominator);
-  const uint64_t q = (2 * n + d) / (2 * d);
-  char text[kMaxIntText];
-  out.append(text, PutScaled(text, negative, q, decimals, sep) - text);
-}
-
 std::string Hex8(uint32_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string s(8, '0');

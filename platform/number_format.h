@@ -166,14 +166,6 @@ class RatioCell {
   uint8_t advance_ = 0;
 };
 
-/// Appends `value` with `decimals` (0..3 in practice) digits behind `sep`.
-void AppendFixed(std::string& out, double value, int decimals, char sep);
-
-/// Appends the exact quotient `numerator` / `denominator` (denominator > 0) rounded half away
-/// from zero to `decimals` digits. For quotients of small integers this is the same text that
-/// `AppendFixed` gives for their double, only faster.
-void AppendRatio(std::string& out, int64_t numerator, int64_t denominator, int decimals, char sep);
-
 /// The 32-bit pattern of `value` as exactly eight upper-case hexadecimal digits.
 std::string Hex8(uint32_t value);
 

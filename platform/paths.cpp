@@ -21,9 +21,15 @@ bool FolderWritable(const std::string& folder) {
   return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-std::string JoinOutName(const std::string& folder, std::string_view name) {
-  if (!name.empty() && (name.front() == '\\' || name.front() == '/')) name.remove_prefix(1);
-  return JoinPath(folder, std::string(name));
+bool IsSystemFolder(const std::string& folder) {
+  static constexpr std::string_view kPrefixes[] = {"/usr", "/opt", "/bin", "/sbin"};
+  for (const std::string_view prefix : kPrefixes) {
+    if (folder.size() >= prefix.size() && folder.compare(0, prefix.size(), prefix) == 0 &&
+        (folder.size() == prefix.size() || folder[prefix.size()] == '/')) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& file) {

@@ -1,6 +1,5 @@
-// File names as the program handles them: the folder that holds the executable, joining an
-// output name such as "\mv1.txt" (a leading backslash, as the window keeps it) to a folder,
-// and the small text tests on names.
+// File names as the program handles them: the folder that holds the executable, the folders
+// that are no output folders, joining names, and the small text tests on names.
 #pragma once
 
 #include <string>
@@ -17,8 +16,9 @@ std::string CurrentFolder();
 /// True when files can be created in `folder` by this process.
 bool FolderWritable(const std::string& folder);
 
-/// `folder` joined with `name`; a leading backslash or slash of `name` is the separator.
-std::string JoinOutName(const std::string& folder, std::string_view name);
+/// True when `folder` lies under a prefix where installed programs live (/usr, /usr/local, /opt,
+/// /bin, /sbin): output files never go there by default, whoever runs the program.
+bool IsSystemFolder(const std::string& folder);
 
 /// `folder` and `file` joined with one slash.
 std::string JoinPath(const std::string& folder, const std::string& file);

@@ -21,11 +21,13 @@ struct Outcome {
   std::string err;
 };
 
-/// `viduravare args` in `dir`, in the C locale, its output in `dir`/stdout and `dir`/stderr.
-/// A run that hangs is ended after 10 s with code 124.
-inline Outcome RunCli(const fx::TempDir& dir, const std::string& args) {
-  const std::string cmd = "cd '" + dir.path() + "' && LC_ALL=C timeout 10 '" VIDURAVARE_CLI "' " +
-                          args + " >stdout 2>stderr";
+/// `viduravare args` in the folder `in` (`dir` when empty), in the C locale, its output in
+/// `dir`/stdout and `dir`/stderr. Those come first, so that `args` may end in redirections of
+/// their own ("2>&-"). A run that hangs is ended after 10 s with code 124.
+inline Outcome RunCli(const fx::TempDir& dir, const std::string& args, const std::string& in = {}) {
+  const std::string cmd = "cd '" + (in.empty() ? dir.path() : in) + "' && LC_ALL=C timeout 10 '" +
+                          VIDURAVARE_CLI + "' >'" + dir.file("stdout") + "' 2>'" +
+                          dir.file("stderr") + "' " + args;
   const int status = std::system(cmd.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir.file("stdout")),
           ReadText(dir.file("stderr"))};
@@ -41,23 +43,26 @@ inline std::string Expected(const std::string& name) {
   return ReadText(std::string(VIDURAVARE_SOURCE) + "/tests/expected/" + name);
 }
 
-/// The lines of a text, each without its CR LF.
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-       start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+/// The conversions of the bundled samples whose texts are committed in tests/expected/: the
+/// expected file and the arguments of `convert` that give it, run in samples/. Every file there
+/// has its case (SampleOutputs checks it, and scripts/regenerate-expected.sh writes them all from
+/// this table).
+struct SampleCase {
+  const char* expected;
+  const char* args;
+};
+inline constexpr SampleCase kSampleCases[] = {
+    {"atelier_nord.txt", "atelier_nord.pdb --decimal-separator ."},
+    {"atelier_nord_comma.txt", "atelier_nord.pdb --decimal-separator ,"},
+    {"mini_site.txt", "mini_site.pdb --decimal-separator ."},
+    {"entrepot.txt",
+     "--header entrepot_header.pdc entrepot_01.pdc entrepot_02.pdc --decimal-separator ."},
+    {"compteur_blocs.txt", "compteur_blocs.pdc --decimal-separator ."},
+    {"quendar_chambre.txt", "quendar_chambre.pdc --decimal-separator ."}};
 
-/// The names in `folder`.
-inline std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
+/// `viduravare convert` on a sample case with `more` arguments (the output among them).
+inline Outcome ConvertSample(const fx::TempDir& dir, const SampleCase& c, const std::string& more) {
+  return RunCli(dir, std::string("convert ") + c.args + " " + more, VIDURAVARE_SAMPLES);
 }
 
 /// A dump whose conversion stops: 26 modules, one more than the tables hold.

@@ -13,6 +13,7 @@
 #include "core/ordered_chunks.h"
 #include "fixture_writer.h"
 #include "harness.h"
+#include "number_text.h"
 #include "platform/number_format.h"
 
 namespace vid {

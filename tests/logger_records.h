@@ -1,8 +1,9 @@
 // The records of logger files that the logger tests lay out: a central unit, an ordinary module,
-// pages and block records.
+// pages and block records, and the time stamps and words inside them.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "fixture_writer.h"
@@ -36,6 +37,25 @@ inline Record Block(uint8_t n, uint8_t w, uint16_t format, const Record& blocks,
   const auto length = static_cast<uint16_t>((flagged ? 0x8000 : 0) | (12 + blocks.size()));
   return fx::PdcRecord(fx::kPdcBlockSection, fx::kPdcPage,
                        fx::PdcBlockPayload(n, w, format, blocks), length);
+}
+
+// A time stamp at 14:mm on 05/03/18.
+inline Record Stamp(int minute) {
+  const auto st = fx::BcdStamp(18, 3, 5, 14, minute, 0);
+  return Record(st.begin(), st.end());
+}
+// The words, least significant byte first.
+inline Record Words(std::initializer_list<int> words) {
+  fx::Bytes b;
+  for (int w : words) b.le16(static_cast<uint16_t>(w));
+  return b.bytes;
+}
+// A central record counting 30 modules followed by 26 module records: one more than the tables
+// hold.
+inline std::vector<Record> Modules26() {
+  std::vector<Record> records = {Central(30)};
+  for (uint32_t m = 1; m <= 26; ++m) records.push_back(Module(kModuleSn + m));
+  return records;
 }
 
 }  // namespace vid::testing

@@ -18,7 +18,7 @@ fx::Bytes Dump(const fx::DumpCentral& c, const std::vector<fx::DumpModule>& modu
   return fx::BuildDump(c, modules, {.columns = std::move(columns)}).bytes;
 }
 std::string Head(const std::string& sn, const std::string& name) {
-  return Lines({sn + "\tVolts\tVolts\tVolts\t", name + "\tPh 1\tPh 2\tPh 3\t"});
+  return JoinLines({sn + "\tVolts\tVolts\tVolts\t", name + "\tPh 1\tPh 2\tPh 3\t"});
 }
 
 // An 'f' unit with a scaled module, a module of the serial family 0x18xx (whose stored scale of
@@ -49,16 +49,16 @@ TEST(Multichannel, ScalesFormatsAndSuppressesSmallValuesOrCodesCellsByKind) {
   const std::string zeros = Repeat("\t0", 6) + "\t0.0\t0\t0\t0.0\t0\t0.0";
   EXPECT_EQ(
       r.Read(),
-      Lines({"00001A2B\tVolts\tVolts\tVolts\t" + Repeat("0012D687\t", 6) + Repeat("00001805\t", 6) +
-                 Repeat("00020001\t", 6),
-             "Site A\tPh 1\tPh 2\tPh 3\tC1\t\tabcdefghijklmnop\tC4\tC5\tC6\tK1\tK2\tK3\tK4\tK5"
-             "\tK6" +
-                 Repeat("\t", 7),
-             "05/03/18 14:30:00\t214.0\t151.4\t11.8\t0\t123.4\t12.3\t6.17\t0.4\t-2"
-             "\t1\t2\t-1\t0\t32767\t-32768\t12.3\t65535\t-1\t10.0\t5\t",
-             "05/03/18 14:40:00\t152.5\t152.5\t0.0\t2\t-0.5\t0.0\t0.00\t0.0\t0" + Repeat("\t0", 6) +
-                 "\t\t\t0\t0.0\t0\t0.0",
-             "05/03/18 14:50:00\t0.0\t0.0\t0.0\t0\t0.0\t0.0\t0.00\t0.0\t0" + zeros}));
+      JoinLines({"00001A2B\tVolts\tVolts\tVolts\t" + Repeat("0012D687\t", 6) +
+                     Repeat("00001805\t", 6) + Repeat("00020001\t", 6),
+                 "Site A\tPh 1\tPh 2\tPh 3\tC1\t\tabcdefghijklmnop\tC4\tC5\tC6\tK1\tK2\tK3\tK4\tK5"
+                 "\tK6" +
+                     Repeat("\t", 7),
+                 "05/03/18 14:30:00\t214.0\t151.4\t11.8\t0\t123.4\t12.3\t6.17\t0.4\t-2"
+                 "\t1\t2\t-1\t0\t32767\t-32768\t12.3\t65535\t-1\t10.0\t5\t",
+                 "05/03/18 14:40:00\t152.5\t152.5\t0.0\t2\t-0.5\t0.0\t0.00\t0.0\t0" +
+                     Repeat("\t0", 6) + "\t\t\t0\t0.0\t0\t0.0",
+                 "05/03/18 14:50:00\t0.0\t0.0\t0.0\t0\t0.0\t0.0\t0.00\t0.0\t0" + zeros}));
   EXPECT_EQ(r.ui.statuses, (std::vector<std::string>{"...Processing...", "Done..."}));
   EXPECT_EQ(r.ui.progress, (std::vector<std::string>{"33%", "67%", "100%"}));
 }
@@ -150,13 +150,13 @@ TEST(Multichannel, DamagedTimeStampIsSkippedByteByByteAndNothingEarlierRemains) 
   ASSERT_EQ(r.Make(SiteA()), MakeResult::kDone);
   ASSERT_EQ(r.Make(dump), MakeResult::kDone);
   EXPECT_EQ(r.Read(),
-            Head("00000004", "D") + Lines({"05/03/18 14:00:00" + z, "05/03/18 14:10:00" + z,
-                                           "05/03/18 14:20:00" + z, "00/00/00 00:00:00" + z}));
+            Head("00000004", "D") + JoinLines({"05/03/18 14:00:00" + z, "05/03/18 14:10:00" + z,
+                                               "05/03/18 14:20:00" + z, "00/00/00 00:00:00" + z}));
   r.shell.options.skip_date_check = true;
   ASSERT_EQ(r.Make(dump), MakeResult::kDone);
   EXPECT_EQ(r.Read(),
-            Head("00000004", "D") + Lines({"05/03/18 14:00:00" + z, "05/03/24 14:30:00" + z,
-                                           "05/03/18 14:10:00" + z, "05/03/18 14:20:00" + z}));
+            Head("00000004", "D") + JoinLines({"05/03/18 14:00:00" + z, "05/03/24 14:30:00" + z,
+                                               "05/03/18 14:10:00" + z, "05/03/18 14:20:00" + z}));
 }
 
 // An old 'd' unit writes 38-byte module records without channel names. The file ends two bytes
@@ -176,34 +176,10 @@ TEST(Multichannel, OldUnitsShortFileReportsMissingDataAndConvertsWhatItHas) {
             (std::vector<std::string>{"...Processing...", "Error detected in file : Missing data",
                                       "Done..."}));
   EXPECT_EQ(r.Read(),
-            Lines({"00000005\tVolts\tVolts\tVolts\t" + Repeat("00000006\t", 6),
-                   "T\tPh 1\tPh 2\tPh 3\tVoie 1\tVoie 2\tVoie 3\tVoie 4\tVoie 5\tVoie 6\t",
-                   "31/12/19 23:59:59\t0.0\t0.0\t0.0\t7\t7\t7\t7\t7\t7",
-                   "01/01/18 00:01:00\t0.0\t0.0\t0.0\t8\t0\t0\t0\t0\t0"}));
-}
-
-// What does not fit the tables stops the conversion with a text: no output file is left and an
-// earlier file of the same name stays as it was.
-TEST(Multichannel, ValuesBeyondTheTablesStopAndKeepTheEarlierFile) {
-  std::vector<uint8_t> last_rows(1200000, 0);  // a 'g' unit down in the last of 100000 rows
-  const auto before = CentralRecord(BcdStamp(18, 1, 1, 0, 0, 0), kFull, 32);
-  const auto down = CentralRecord(BcdStamp(18, 1, 1, 0, 10, 0), kFull, 0);
-  std::copy(before.begin(), before.end(), last_rows.end() - 24);
-  std::copy(down.begin(), down.end(), last_rows.end() - 12);
-  const std::pair<fx::Bytes, std::string> cases[] = {
-      {Dump({.end_addr = 12, .type = 'f'}, std::vector<fx::DumpModule>(26), {{0}}),
-       "Error in file : 26 modules, no more than 25 can be read; conversion stopped"},
-      {Dump({.end_addr = 1200001, .type = 'f'}, {}, {std::vector<uint8_t>(1200000)}),
-       "Error in file : data size 1200001 out of range, conversion stopped"},
-      {Dump({.end_addr = 1200000, .type = 'g'}, {}, {last_rows, std::vector<uint8_t>(1200000)}),
-       "Error in file : record 100001 out of range, conversion stopped"}};
-  for (const auto& [dump, status] : cases) {
-    Bench r;
-    r.Write("mv1.txt", {'o', 'l', 'd'});
-    EXPECT_EQ(r.Make(dump), MakeResult::kStopped) << status;
-    EXPECT_EQ(r.ui.status, status);
-    EXPECT_EQ(r.Read(), "old");
-  }
+            JoinLines({"00000005\tVolts\tVolts\tVolts\t" + Repeat("00000006\t", 6),
+                       "T\tPh 1\tPh 2\tPh 3\tVoie 1\tVoie 2\tVoie 3\tVoie 4\tVoie 5\tVoie 6\t",
+                       "31/12/19 23:59:59\t0.0\t0.0\t0.0\t7\t7\t7\t7\t7\t7",
+                       "01/01/18 00:01:00\t0.0\t0.0\t0.0\t8\t0\t0\t0\t0\t0"}));
 }
 
 }  // namespace

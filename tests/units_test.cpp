@@ -6,6 +6,7 @@
 
 #include "common/sensor_formulas.h"
 #include "common/stamp_text.h"
+#include "number_text.h"
 #include "platform/number_format.h"
 #include "test_ui.h"
 

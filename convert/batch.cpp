@@ -1,4 +1,4 @@
-#include "cli/batch.h"
+#include "convert/batch.h"
 
 #include <algorithm>
 #include <filesystem>
