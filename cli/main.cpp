@@ -13,8 +13,8 @@
 #include <tuple>
 #include <vector>
 
-#include "convert/batch.h"
 #include "cli/status_printer.h"
+#include "convert/batch.h"
 #include "convert/converter.h"
 #include "platform/paths.h"
 #include "platform/standard_descriptors.h"

@@ -52,6 +52,14 @@ Outcome OutcomeOf(const Context& ctx) {
   return Outcome::kCompleted;
 }
 
+RecordingKind KindOf(const Request& request, const Config& cfg, const LoggerState& logger) {
+  if (!IsLoggerName(request.inputs.front())) {
+    return cfg.mini_channel ? RecordingKind::kMiniChannel : RecordingKind::kMultichannel;
+  }
+  if (logger.quendar_seen) return RecordingKind::kQuendar;
+  return logger.block_mode ? RecordingKind::kBlockRecords : RecordingKind::kMultichannel;
+}
+
 // The stop of a conversion that could not go on for a reason outside the file.
 void StopOnException(Context& ctx, ReportKind kind, std::string_view text) {
   if (!ctx.stopped) ctx.Stop(kind, text);
@@ -132,6 +140,8 @@ Result Converter::Run(const Request& request, Observer& observer) {
       done = false;
     }
     if (done) {
+      result.kind = KindOf(request, *cfg_, *logger_);
+      result.identity = output.Identity();
       result.path = output.Path();
       result.rows = ctx.rows;
       if (request.target.kind == TargetKind::kMemory) result.text = output.TakeText();

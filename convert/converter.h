@@ -43,6 +43,7 @@ enum class TargetKind {
   kFolder,          ///< the output goes into the folder `path`, named as `Target` says
   kStandardOutput,  ///< written to standard output once complete
   kMemory,          ///< kept in `Result::text`
+  kSink,            ///< handed to `Target::sink` as it is written
 };
 
 struct Target {
@@ -51,6 +52,10 @@ struct Target {
   /// kFolder: the output's name, unless a mini-channel dump ("mini1.txt") or the serial-number
   /// option ("00A1B2C3.txt") names it. A workbook takes ".xlsx" in place of ".txt".
   std::string file_name = "mv1.txt";
+  /// kSink: takes the program's own text (the default style only) in whole lines as the
+  /// converter writes them, after its `Start`; a sink that fails stops the conversion. Nothing
+  /// is committed: a stopped conversion has given the sink part of its text.
+  TextSink* sink = nullptr;
 };
 
 struct Request {
@@ -67,6 +72,14 @@ struct Request {
   bool single_logger_file = false;
 };
 
+/// What the inputs of a completed conversion held, and so which text was written.
+enum class RecordingKind {
+  kMultichannel,  ///< a concentrator dump, or logger page records
+  kMiniChannel,   ///< a mini-channel dump
+  kBlockRecords,  ///< logger block records
+  kQuendar,       ///< the sample series of a Quendar recorder
+};
+
 enum class Outcome {
   kCompleted,             ///< the output is in place
   kCompletedWithReports,  ///< the output is in place; the reports say what was found on the way
@@ -81,6 +94,8 @@ struct Result {
   int64_t rows = 0;             ///< the rows written below the header lines
   std::string text;             ///< the output of a kMemory target
   std::string clipboard;        ///< the clipboard copy, when the options ask for it
+  RecordingKind kind = RecordingKind::kMultichannel;  ///< what was converted (once completed)
+  OutputIdentity identity;  ///< the unit the output is named after (once completed)
 
   bool Completed() const {
     return outcome == Outcome::kCompleted || outcome == Outcome::kCompletedWithReports;

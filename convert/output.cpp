@@ -44,12 +44,19 @@ std::string Output::NameInFolder(const OutputIdentity& identity) const {
 }
 
 bool Output::Start(const OutputIdentity& identity, std::string* error) {
+  identity_ = identity;
   bool opened = false;
   switch (target_.kind) {
     case TargetKind::kMemory:
       file_.OpenMemory();
       opened = true;
       break;
+    case TargetKind::kSink:
+      if (!style_.IsDefault() || !target_.sink) {
+        if (error) *error = "A sink takes the program's own text only";
+        return false;
+      }
+      return target_.sink->Start(identity, error);
     case TargetKind::kStandardOutput:
       opened = file_.OpenForStandardOutput(error);
       break;
@@ -90,7 +97,20 @@ void Output::WriteStyledLine(std::string_view line) {
   ++line_index_;
 }
 
+bool Output::Failed() const {
+  if (target_.kind == TargetKind::kSink) return target_.sink && target_.sink->Failed();
+  return failed_ || file_.Failed();
+}
+
+std::string Output::Error() const {
+  return target_.kind == TargetKind::kSink && target_.sink ? target_.sink->Error() : error_;
+}
+
 void Output::Write(std::string_view whole_lines) {
+  if (target_.kind == TargetKind::kSink) {
+    if (target_.sink) target_.sink->Write(whole_lines);
+    return;
+  }
   if (style_.IsDefault()) {
     file_.WriteBlock(whole_lines);
     return;
@@ -120,7 +140,9 @@ bool Output::Commit(std::string* error) {
     ok = sheet_->Close(&why);
     sheet_.reset();
   }
-  if (ok && target_.kind == TargetKind::kMemory) return true;
+  if (ok && (target_.kind == TargetKind::kMemory || target_.kind == TargetKind::kSink)) {
+    return true;
+  }
   ok = ok && file_.Commit(&why);
   if (!ok) {
     file_.Discard();
@@ -135,7 +157,7 @@ void Output::Discard() {
 }
 
 std::string Output::TakeText() {
-  return file_.Text();
+  return file_.TakeText();
 }
 
 }  // namespace vid

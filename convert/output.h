@@ -31,8 +31,8 @@ class Output : public TextSink {
 
   bool Start(const OutputIdentity& identity, std::string* error) override;
   void Write(std::string_view whole_lines) override;
-  bool Failed() const override { return failed_ || file_.Failed(); }
-  std::string Error() const override { return error_; }
+  bool Failed() const override;
+  std::string Error() const override;
 
   /// Puts the complete output in place. False with `error` when that failed; nothing is then
   /// left and an earlier file stays intact.
@@ -41,6 +41,8 @@ class Output : public TextSink {
 
   /// The file written (file and folder targets), once started.
   const std::string& Path() const { return path_; }
+  /// The unit the output is named after, once started.
+  const OutputIdentity& Identity() const { return identity_; }
   /// The text of a memory target.
   std::string TakeText();
 
@@ -49,6 +51,7 @@ class Output : public TextSink {
   void WriteStyledLine(std::string_view line);
 
   Target target_;
+  OutputIdentity identity_;
   OutputStyle style_;
   Options options_;
   std::vector<std::string> inputs_;

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vid {
@@ -72,6 +73,8 @@ class OutputFile {
 
   /// The text written so far to a memory target.
   const std::string& Text() const { return buffer_; }
+  /// Hands over the text of a memory target, without a copy; the target is empty afterwards.
+  std::string TakeText() { return std::exchange(buffer_, std::string()); }
 
   /// Makes every later `Open` and `OpenForStandardOutput` use a hidden named file, as on a
   /// filesystem without unnamed files (tests of that way).

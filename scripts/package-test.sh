@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Checks the Debian package made by `cmake --build build --target package`: its file list and
-# lintian, then installs it, runs the installed programs against the build tree's, and removes
-# it again. Needs root (apt-get), lintian, desktop-file-utils, man-db and bash-completion.
+# Checks the Debian packages made by `cmake --build build --target package` (viduravare,
+# viduravare-gui and python3-viduravare): their file lists, their dependencies and lintian, then
+# installs them, runs the installed programs against the build tree's, imports the installed
+# module with Debian's Python 3, and removes them again. Needs root (apt-get), lintian,
+# desktop-file-utils, man-db and bash-completion.
 #
 #   scripts/package-test.sh [BUILD_DIR]
 #
@@ -11,58 +13,94 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=$(realpath "${1:-build}")
-
-debs=("$build"/viduravare_*.deb)
-if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  echo "expected one viduravare_*.deb in $build, found: ${debs[*]}"
-  exit 1
-fi
-deb=${debs[0]}
-version=$(dpkg-deb -f "$deb" Version)
-work=$(mktemp -d)
-chmod 755 "$work"
+packages=(viduravare viduravare-gui python3-viduravare)
 
 fail() {
   echo "package test: $*"
   exit 1
 }
 
+declare -A deb
+for package in "${packages[@]}"; do
+  found=("$build/${package}"_*.deb)
+  if [ "${#found[@]}" -ne 1 ] || [ ! -f "${found[0]}" ]; then
+    fail "expected one ${package}_*.deb in $build, found: ${found[*]}"
+  fi
+  deb[$package]=${found[0]}
+done
+version=$(dpkg-deb -f "${deb[viduravare]}" Version)
+work=$(mktemp -d)
+chmod 755 "$work"
+
 cleanup() {
-  if dpkg -s viduravare >/dev/null 2>&1; then apt-get remove -y -qq viduravare >/dev/null; fi
+  for package in python3-viduravare viduravare-gui viduravare; do
+    if dpkg -s "$package" >/dev/null 2>&1; then apt-get remove -y -qq "$package" >/dev/null; fi
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-echo "-- $(basename "$deb"): file list"
-listing=$(dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
-for path in \
-  /usr/bin/viduravare \
-  /usr/bin/viduravare-gui \
+listing() {
+  dpkg-deb -c "$1" | awk '{print $NF}' | sed 's|^\./|/|'
+}
+
+expect_files() {
+  local package=$1
+  shift
+  local files
+  files=$(listing "${deb[$package]}")
+  for path in "$@"; do
+    grep -qx "$path" <<<"$files" || fail "$path is not in $package"
+  done
+}
+
+echo "-- file lists"
+expect_files viduravare /usr/bin/viduravare /usr/share/man/man1/viduravare.1.gz \
+  /usr/share/bash-completion/completions/viduravare /usr/share/doc/viduravare/README.md.gz \
+  /usr/share/doc/viduravare/formats.md.gz /usr/share/doc/viduravare/copyright \
+  /usr/share/doc/viduravare/changelog.gz
+expect_files viduravare-gui /usr/bin/viduravare-gui \
   /usr/share/applications/viduravare-gui.desktop \
   /usr/share/mime/packages/viduravare.xml \
   /usr/share/icons/hicolor/scalable/apps/viduravare.svg \
-  /usr/share/icons/hicolor/256x256/apps/viduravare.png \
-  /usr/share/man/man1/viduravare.1.gz \
-  /usr/share/man/man1/viduravare-gui.1.gz \
-  /usr/share/bash-completion/completions/viduravare \
+  /usr/share/icons/hicolor/256x256/apps/viduravare.png /usr/share/man/man1/viduravare-gui.1.gz \
   /usr/share/bash-completion/completions/viduravare-gui \
-  /usr/share/doc/viduravare/README.md.gz \
-  /usr/share/doc/viduravare/formats.md.gz \
-  /usr/share/doc/viduravare/copyright \
-  /usr/share/doc/viduravare/changelog.gz; do
-  grep -qx "$path" <<<"$listing" || fail "$path is not in the package"
+  /usr/share/doc/viduravare-gui/copyright /usr/share/doc/viduravare-gui/changelog.gz
+expect_files python3-viduravare /usr/share/doc/python3-viduravare/copyright \
+  /usr/share/doc/python3-viduravare/changelog.gz
+module=$(listing "${deb[python3-viduravare]}" |
+  grep -x '/usr/lib/python3/dist-packages/viduravare\.cpython-[0-9]*-.*\.so') ||
+  fail "python3-viduravare holds no module for Debian's python3"
+if listing "${deb[viduravare]}" | grep -q viduravare-gui; then
+  fail "the command-line package holds a file of the window"
+fi
+
+echo "-- dependencies"
+depends() {
+  dpkg-deb -f "${deb[$1]}" Depends
+}
+if grep -qi qt <<<"$(depends viduravare)"; then
+  fail "viduravare depends on Qt: $(depends viduravare)"
+fi
+grep -q "viduravare (= $version)" <<<"$(depends viduravare-gui)" ||
+  fail "viduravare-gui does not depend on viduravare $version"
+for needed in python3 python3-numpy; do
+  grep -qw "$needed" <<<"$(depends python3-viduravare)" ||
+    fail "python3-viduravare does not depend on $needed"
 done
 
 echo "-- lintian"
 # Errors fail the test; warnings and notes are printed for the reader.
-if ! report=$(lintian --fail-on error --display-info "$deb" 2>&1); then
-  echo "$report"
-  fail "lintian finds errors"
-fi
-grep -v 'running with root privileges' <<<"$report" || true
+for package in "${packages[@]}"; do
+  if ! report=$(lintian --fail-on error --display-info "${deb[$package]}" 2>&1); then
+    echo "$report"
+    fail "lintian finds errors in $package"
+  fi
+  grep -v 'running with root privileges' <<<"$report" || true
+done
 
 echo "-- install"
-apt-get install -y -qq "$deb" >/dev/null
+apt-get install -y -qq "${deb[@]}" >/dev/null
 for program in /usr/bin/viduravare /usr/bin/viduravare-gui; do
   [ -x "$program" ] || fail "$program is not installed"
 done
@@ -156,10 +194,27 @@ runuser -u nobody -- env -C "$home" HOME="$home" QT_QPA_PLATFORM=offscreen LC_AL
 [ -f "$home/OUT.txt" ] || fail "no OUT.txt in the user's current folder"
 cmp "$work/atelier.build.txt" "$home/OUT.txt" || fail "the window's output differs"
 
+echo "-- the installed module"
+# From a folder without the build tree, with Debian's Python 3 and nothing on PYTHONPATH.
+(
+  cd "$work"
+  env -u PYTHONPATH /usr/bin/python3 - "$OLDPWD/samples/atelier_nord.pdb" "$module" <<'PY'
+import sys
+import viduravare
+assert viduravare.__file__ == sys.argv[2], viduravare.__file__
+rec = viduravare.read(sys.argv[1])
+assert (rec.kind, rec.serial, rec.values.shape) == ("multichannel", "00A1B2C3", (144, 25))
+assert rec.to_pandas().index.name == "time"
+print(rec)
+PY
+) || fail "the installed module does not read a sample"
+
 echo "-- remove"
-apt-get remove -y -qq viduravare >/dev/null
-# Every file of the package is gone, /usr/bin/viduravare first.
-while read -r path; do
-  [ ! -e "$path" ] || fail "$path is still there after removing the package"
-done < <(grep -v '/$' <<<"$listing")
+apt-get remove -y -qq python3-viduravare viduravare-gui viduravare >/dev/null
+# Every file of the packages is gone, /usr/bin/viduravare first.
+for package in "${packages[@]}"; do
+  while read -r path; do
+    [ ! -e "$path" ] || fail "$path is still there after removing $package"
+  done < <(listing "${deb[$package]}" | grep -v '/$')
+done
 echo "package test passed"

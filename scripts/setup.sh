@@ -12,7 +12,8 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
   libgtest-dev libgmock-dev libbenchmark-dev \
   clang libclang-rt-14-dev \
-  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libxlsxwriter-dev libcli11-dev python3-openpyxl >/dev/null
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libxlsxwriter-dev libcli11-dev python3-openpyxl \
+  pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
