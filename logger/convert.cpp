@@ -361,6 +361,7 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
   lg.first_data = true;
   lg.quendar_seen = false;
   LoggerRun run{ctx, in, cfg, t, lg, QuendarOutput{&cfg.central_name}, selection};
+  bool short_file = false;
 
   for (const std::string& path : inputs) {
     std::string error;
@@ -378,8 +379,11 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
         return false;
       }
     }
+    // A file that ends inside a record: the missing bytes were read as zero.
+    short_file = short_file || in.PastEnd();
     in.Close();
   }
+  if (short_file && !ctx.Report(ReportKind::kMissingData, kMissingData)) return false;
 
   if (lg.quendar_seen) {
     if (!ctx.CheckWrites()) return false;

@@ -624,6 +624,7 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
   if (total > kPageBufBytes) return ctx.OutOfRange("data size", cfg.data_limit);
 
   bool complete = true;
+  const bool reported = in.PastEnd();
   for (int c = 0; c <= last_column; ++c) {
     uint8_t* column = pages.Column(c);
     int64_t j = 0;
@@ -647,7 +648,8 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
     }
     if (in.PastEnd()) complete = false;
   }
-  return complete || ctx.Report(ReportKind::kMissingData, kMissingData);
+  // A file that ended in its configuration has said so already.
+  return complete || reported || ctx.Report(ReportKind::kMissingData, kMissingData);
 }
 
 bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src) {
