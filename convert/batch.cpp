@@ -16,8 +16,29 @@ std::string BatchOutputPath(const std::string& folder, const std::string& input,
   return JoinPath(folder, stem + "." + std::string(ext));
 }
 
+namespace {
+
+// Hands the reports of one request to the caller, one at a time.
+class ReportRelay : public Observer {
+ public:
+  ReportRelay(const BatchReport& report, size_t index, std::mutex& mutex)
+      : report_(report), index_(index), mutex_(mutex) {}
+  void OnReport(const Report& r) override {
+    if (!report_) return;
+    std::lock_guard lock(mutex_);
+    report_(index_, r);
+  }
+
+ private:
+  const BatchReport& report_;
+  size_t index_;
+  std::mutex& mutex_;
+};
+
+}  // namespace
+
 std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
-                             const BatchProgress& progress) {
+                             const BatchProgress& progress, const BatchReport& report) {
   std::vector<Result> results(requests.size());
   std::mutex mutex;
   size_t next = 0, done = 0;
@@ -32,7 +53,8 @@ std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
         current = requests[i].inputs.at(0);
         if (progress) progress(done, requests.size(), current);
       }
-      Result result = Convert(requests[i]);
+      ReportRelay relay(report, i, mutex);
+      Result result = Convert(requests[i], relay);
       std::lock_guard lock(mutex);
       results[i] = std::move(result);
       ++done;

@@ -67,6 +67,14 @@ uint64_t MaxInputBytes(InputKind kind) {
   return kind == InputKind::kDump ? kMaxDumpBytes : kMaxLoggerBytes;
 }
 
+InputKind KindOfContent(std::string_view first_bytes) {
+  if (first_bytes.size() < 2) return InputKind::kDump;
+  const auto marker = static_cast<uint16_t>(static_cast<uint8_t>(first_bytes[0]) << 8 |
+                                            static_cast<uint8_t>(first_bytes[1]));
+  return marker == kSectionInstall || marker == kSectionBlock ? InputKind::kLogger
+                                                              : InputKind::kDump;
+}
+
 Converter::Converter()
     : cfg_(std::make_unique<Config>()), logger_(std::make_unique<LoggerState>()) {}
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/text_style.h"
@@ -59,6 +60,9 @@ enum class InputKind { kByName, kDump, kLogger };
 
 /// The largest input of a kind (kByName: the larger of the two); larger files are refused.
 uint64_t MaxInputBytes(InputKind kind);
+/// The kind of an input without a name, told by its first bytes: a logger file begins with the
+/// marker of a record head, anything else is taken for a dump.
+InputKind KindOfContent(std::string_view first_bytes);
 
 struct Request {
   /// A dump, or the logger files of one recording in their order.
