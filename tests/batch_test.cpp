@@ -21,10 +21,10 @@ TEST(BatchTest, EachInputIsConvertedAloneAndAStopDoesNotStopTheOthers) {
         RunCli(dir, "convert -j 2 --output-dir out " + SampleArg("atelier_nord.pdb") + " bad.pdb " +
                         SampleArg("quendar_chambre.pdc") + " " + options);
     EXPECT_EQ(r.code, 1);
-    // The summary, and no progress line outside a terminal.
-    EXPECT_EQ(r.err,
-              "2 converted, 1 stopped\nstopped: bad.pdb: Error in file : 26 modules, no more than "
-              "25 can be read; conversion stopped\n");
+    // The stop as it comes, the summary, and no progress line outside a terminal.
+    const std::string stop =
+        "bad.pdb: Error in file : 26 modules, no more than 25 can be read; conversion stopped\n";
+    EXPECT_EQ(r.err, stop + "2 converted, 0 with reports, 1 stopped\nstopped: " + stop);
     // Nothing half-written, an earlier output replaced whole and the stopped input's one kept.
     EXPECT_EQ(FilesIn(dir.file("out")),
               (std::set<std::string>{"atelier_nord.txt", "bad.txt", "quendar_chambre.txt"}));
@@ -43,7 +43,10 @@ TEST(BatchTest, LoggerFilesAreEachTheirOwnRecordingAfterTheHeader) {
       RunCli(dir, "convert -j 1 --header " + SampleArg("entrepot_header.pdc") + " --output-dir . " +
                       SampleArg("entrepot_01.pdc") + " " + SampleArg("entrepot_02.pdc"));
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.err, "2 converted, 0 stopped\n");
+  EXPECT_EQ(r.err, VIDURAVARE_SAMPLES
+            "/entrepot_header.pdc"
+            ": Central SN: 20E1A7C5 - Header found 2 Modules\n"
+            "2 converted, 0 with reports, 0 stopped\n");
   // Both carry the header's two lines; each has the rows of its own file only.
   const std::string both = Expected("entrepot.txt"), first = ReadText(dir.file("entrepot_01.txt")),
                     second = ReadText(dir.file("entrepot_02.txt"));
