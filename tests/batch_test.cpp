@@ -56,22 +56,5 @@ TEST(BatchTest, LoggerFilesAreEachTheirOwnRecordingAfterTheHeader) {
             both.substr(0, rows) + "06/03/18 14:20:00");
 }
 
-TEST(BatchTest, UsageErrors) {
-  fx::TempDir dir;
-  const std::string a = " " + SampleArg("atelier_nord.pdb"), d = " --output-dir .";
-  for (const std::string& args :
-       {"convert -o x.txt" + d + a,                             // -o and a folder
-        "convert --sn-name" + d + a,                            // a name from the file
-        "convert -j 0" + d + a,                                 // no thread
-        "convert" + d + a + " x/atelier_nord.pdc",              // one name twice
-        "convert" + d,                                          // no input
-        "convert --bom -o x.txt" + a,                           // a mark in single bytes
-        "convert --format xlsx --delimiter ';' -o x.xlsx" + a,  // cells have no delimiter
-        "convert --format csv -o x.txt" + a, "convert --sn-name -o -" + a}) {
-    EXPECT_EQ(RunCli(dir, args).code, 2) << args;
-  }
-  EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"stderr", "stdout"}));
-}
-
 }  // namespace
 }  // namespace vid::testing
