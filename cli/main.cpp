@@ -1,16 +1,18 @@
 // viduravare on the command line: converts recordings into text files or workbooks without a
 // window, one recording or a whole list of files at once.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "cli/status_printer.h"
@@ -21,45 +23,88 @@
 
 namespace {
 
-/// The output name that stands for standard output.
-constexpr std::string_view kStandardOutput = "-";
+/// The name that stands for standard output (after -o) and standard input (as an input).
+constexpr std::string_view kStandardStream = "-";
+/// What standard input is called in messages and output names.
+constexpr std::string_view kStdinName = "stdin";
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNothing = 3;
 
-const char kSynopsis[] =
-    "usage: viduravare IN.pdb OUT.txt\n"
-    "         convert IN into OUT.txt in the program's folder (the current folder when the\n"
-    "         program's folder cannot be written), as the window's command line does (a\n"
-    "         mini-channel dump always goes to mini1.txt there); a logger file IN is the\n"
-    "         single-file case: it needs its central record and all its module records\n"
-    "       viduravare convert INPUT... -o OUTPUT [options]\n"
-    "         convert a concentrator dump, or the logger files of one recording (one\n"
-    "         folder, in the order given), into OUTPUT ('-': standard output); logger\n"
-    "         files, even one alone, are a selection as in the window: a central record\n"
-    "         is a header\n"
-    "       viduravare convert --output-dir DIR INPUT... [options]\n"
-    "         convert each input on its own into DIR/<its name>.txt (.xlsx with --format xlsx)\n"
+constexpr int kMaxJobs = 1024;
+
+const char kHelp[] =
+    "usage: viduravare convert INPUT... -o OUTPUT [options]\n"
+    "       viduravare convert --output-dir DIR [-j N] INPUT... [options]\n"
     "       viduravare preview FILE\n"
-    "         print the serial number and name line of FILE's header\n"
     "       viduravare header H.pdc\n"
-    "         load H.pdc as a logger header file and print what was found\n"
-    "       viduravare --help | --version\n";
+    "       viduravare IN.pdb OUT.txt\n"
+    "       viduravare --help | --version\n"
+    "\n"
+    "Converts concentrator dumps (.pdb) and logger files (.pdc) into text or workbooks.\n"
+    "\n"
+    "commands:\n"
+    "  convert INPUT... -o OUTPUT  a dump, or the logger files of one recording (one folder, in\n"
+    "                              the order given), into OUTPUT: a workbook when its name ends\n"
+    "                              in .xlsx, text otherwise; '-' is standard output\n"
+    "  convert --output-dir DIR INPUT...\n"
+    "                              each input on its own into DIR/<its name>.txt (.xlsx with\n"
+    "                              --format xlsx); each logger file is its own recording\n"
+    "  preview FILE                print the serial number and name line of FILE's header\n"
+    "  header H.pdc                load a logger header file and print what it holds\n"
+    "  IN.pdb OUT.txt              the window's command line: IN (.pdb or .pdc) into OUT.txt in\n"
+    "                              the program's folder, or in the current folder when the\n"
+    "                              program is installed (a mini-channel dump into mini1.txt)\n"
+    "An INPUT '-' is standard input, named stdin.\n"
+    "\n"
+    "options of convert:\n"
+    "  -o, --output OUTPUT         the output file ('-': standard output); with --sn-name, the\n"
+    "                              folder of the output\n"
+    "  --output-dir DIR            convert each input alone into DIR (made when missing)\n"
+    "  -j, --jobs N                with --output-dir: conversions at once, 1 to 1024 (default:\n"
+    "                              the number of processors)\n"
+    "  --header H.pdc              load this logger header file first (logger inputs only)\n"
+    "  --strict                    every report stops the conversion: no output, exit status 1\n"
+    "  -q, --quiet                 print only reports and errors\n"
+    "  --decimal-separator C       of the numbers (default: the locale's)\n"
+    "  --date-separator C          of Quendar sample times (default: the locale's)\n"
+    "  --time-separator C          of Quendar sample times (default: the locale's)\n"
+    "  --no-date-check             take every record's time stamp as valid\n"
+    "  --sn-name                   name the output after the serial number (00A1B2C3.txt)\n"
+    "  --format txt|xlsx           text or a workbook, with --output-dir, --sn-name or -o -;\n"
+    "                              otherwise OUTPUT's name decides and --format must agree\n"
+    "  text output only:\n"
+    "  --encoding cp1252|utf-8     the recordings' own bytes (default) or UTF-8\n"
+    "  --bom                       with --encoding utf-8: a byte-order mark first\n"
+    "  --dates dmy|iso             dd/mm/yy hh:mm:ss (default) or yyyy-mm-dd hh:mm:ss\n"
+    "  --delimiter tab|;|,         between cells (default: tab); ';' and ',' quote cells\n"
+    "\n"
+    "Reports go to stderr as 'INPUT: text'; the conversion goes on after them (unless\n"
+    "--strict), and a batch's summary counts the inputs with reports apart:\n"
+    "  ...Invalid Concentrator Header section.. Corrected...\n"
+    "      the record table gives the central unit's record an unusual length\n"
+    "  ..Incoherent Module Number..Corrected\n"
+    "      the module count differs from the module records in the table: the table's wins\n"
+    "  Error detected in file : Missing data\n"
+    "      the file ends before the data it announces: the missing bytes read as zero\n"
+    "  File format error detected\n"
+    "      a logger record of an unknown type, or a Quendar record of an unknown period\n"
+    "\n"
+    "Exit status: 0 converted (with or without reports), 1 a conversion stopped or an input\n"
+    "could not be read (no output is left, an earlier file stays), 2 usage error, 3 nothing to\n"
+    "convert: the inputs hold no record (no output is written).\n";
 
-const char kExitText[] =
-    "Status texts go to stderr. Exit status: 0 done, 1 a conversion stopped (no output file is\n"
-    "left for it), 2 usage error.\n";
-
-// The synopsis alone, or the problem and where to read more.
 int Usage(const std::string& problem) {
-  if (problem.empty()) {
-    std::fputs(kSynopsis, stderr);
-  } else {
-    std::fprintf(stderr, "viduravare: %s\n", problem.c_str());
-  }
+  std::fprintf(stderr, "viduravare: %s\n", problem.c_str());
   std::fputs("Run 'viduravare --help' for every option.\n", stderr);
   return kExitUsage;
+}
+
+int Failed(const std::string& problem) {
+  vid::WriteToStandardError("viduravare: " + problem + "\n");
+  return kExitFailed;
 }
 
 // The options of `convert`, as given.
@@ -71,9 +116,11 @@ struct ConvertArgs {
   std::string decimal_separator;
   std::string date_separator;
   std::string time_separator;
+  std::string jobs;
   bool no_date_check = false;
   bool sn_name = false;
-  int jobs = 0;
+  bool strict = false;
+  bool quiet = false;
   std::string format = "txt";
   std::string encoding = "cp1252";
   bool bom = false;
@@ -81,189 +128,368 @@ struct ConvertArgs {
   std::string delimiter = "tab";
 };
 
-void AddConvertOptions(CLI::App& convert, ConvertArgs& a) {
-  convert.add_option("inputs", a.inputs, "a dump (.pdb) or logger files (.pdc)")
-      ->type_name("INPUT");
-  convert.add_option("-o,--output", a.output, "the output file, '-' for standard output")
-      ->type_name("OUTPUT");
-  convert
-      .add_option("--output-dir", a.output_dir, "convert each input alone into DIR/<name>.<ext>")
-      ->type_name("DIR");
-  convert.add_option("--header", a.header, "load this logger header file first")
-      ->type_name("H.pdc");
-  convert
-      .add_option("--decimal-separator", a.decimal_separator,
-                  "decimal separator of the numbers (default: the locale's)")
-      ->type_name("C")
-      ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
-  for (auto [name, field, what] : {std::tuple{"--date-separator", &a.date_separator, "date"},
-                                   std::tuple{"--time-separator", &a.time_separator, "time"}}) {
-    convert
-        .add_option(name, *field,
-                    std::string(what) + " separator of Quendar times (default: the locale's)")
-        ->type_name("C")
-        ->check([](const std::string& v) { return v.size() == 1 ? "" : "takes one character"; });
-  }
-  convert.add_flag("--no-date-check", a.no_date_check, "take every record's time stamp as valid");
-  convert.add_flag("--sn-name", a.sn_name,
-                   "name the output after the serial number (in -o's folder)");
-  convert
-      .add_option("-j,--jobs", a.jobs, "with --output-dir: conversions at once (default: cores)")
-      ->type_name("N")
-      ->check(CLI::Range(1, 1024).description(""));
-  convert.add_option("--format", a.format, "txt (the program's text) or xlsx (a workbook)")
-      ->type_name("txt|xlsx")
-      ->check(CLI::IsMember({"txt", "xlsx"}).description(""));
-  convert.add_option("--encoding", a.encoding, "text: the recordings' bytes (cp1252) or utf-8")
-      ->type_name("cp1252|utf-8")
-      ->check(CLI::IsMember({"cp1252", "utf-8"}, CLI::ignore_case).description(""));
-  convert.add_flag("--bom", a.bom, "with --encoding utf-8: a byte-order mark first");
-  convert.add_option("--dates", a.dates, "dd/mm/yy hh:mm:ss (dmy) or yyyy-mm-dd hh:mm:ss (iso)")
-      ->type_name("dmy|iso")
-      ->check(CLI::IsMember({"dmy", "iso"}).description(""));
-  convert.add_option("--delimiter", a.delimiter, "text: between cells; ';' and ',' quote cells")
-      ->type_name("tab|;|,")
-      ->check(CLI::IsMember({"tab", ";", ","}).description(""));
+void AddConvertOptions(CLI::App& app, ConvertArgs& a) {
+  auto one_character = [](const std::string& v) {
+    return v.size() == 1 ? "" : "takes one character";
+  };
+  app.add_option("inputs", a.inputs);
+  app.add_option("-o,--output", a.output);
+  app.add_option("--output-dir", a.output_dir);
+  app.add_option("--header", a.header);
+  app.add_option("--decimal-separator", a.decimal_separator)->check(one_character);
+  app.add_option("--date-separator", a.date_separator)->check(one_character);
+  app.add_option("--time-separator", a.time_separator)->check(one_character);
+  app.add_flag("--no-date-check", a.no_date_check);
+  app.add_flag("--sn-name", a.sn_name);
+  app.add_flag("--strict", a.strict);
+  app.add_flag("-q,--quiet", a.quiet);
+  app.add_option("-j,--jobs", a.jobs);
+  app.add_option("--format", a.format)->check(CLI::IsMember({"txt", "xlsx"}));
+  app.add_option("--encoding", a.encoding)
+      ->check(CLI::IsMember({"cp1252", "utf-8"}, CLI::ignore_case));
+  app.add_flag("--bom", a.bom);
+  app.add_option("--dates", a.dates)->check(CLI::IsMember({"dmy", "iso"}));
+  app.add_option("--delimiter", a.delimiter)->check(CLI::IsMember({"tab", ";", ","}));
 }
 
-// The request that the options describe, its inputs and output left empty; "" when valid, else
-// the usage problem.
-std::string MakeRequest(const ConvertArgs& a, vid::Request& r) {
+// An input as the conversion sees it: its path and kind, and the name messages give it.
+struct Input {
+  std::string path;
+  std::string name;
+  vid::InputKind kind = vid::InputKind::kByName;
+
+  bool IsLogger() const {
+    return kind == vid::InputKind::kLogger ||
+           (kind == vid::InputKind::kByName && vid::EndsWith(path, "pdc"));
+  }
+};
+
+// Standard input read whole into an unnamed file in memory, within the size bound of its kind:
+// the conversions read it by the name /proc/self/fd/N.
+bool ReadStandardInput(Input& input, std::string* error) {
+  if (::isatty(STDIN_FILENO) == 1) {
+    *error = "standard input is a terminal: give it a recording with '<' or a pipe";
+    return false;
+  }
+  const uint64_t largest = vid::MaxInputBytes(vid::InputKind::kByName);
+  std::string bytes;
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = "cannot read stdin : " + std::to_string(errno) + ": " + std::strerror(errno);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(chunk, static_cast<size_t>(n));
+    if (bytes.size() > largest) break;
+  }
+  input.kind = vid::KindOfContent(std::string_view(bytes).substr(0, 2));
+  const uint64_t bound = vid::MaxInputBytes(input.kind);
+  if (bytes.size() > bound) {
+    *error =
+        "stdin : more than " + std::to_string(bound) + " bytes, larger than any file of its kind";
+    return false;
+  }
+  const int fd = ::memfd_create("stdin", 0);
+  size_t done = 0;
+  while (fd >= 0 && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  if (fd < 0 || done < bytes.size()) {
+    *error = "cannot keep stdin : " + std::to_string(errno) + ": " + std::strerror(errno);
+    return false;
+  }
+  input.path = "/proc/self/fd/" + std::to_string(fd);  // open until the program ends
+  return true;
+}
+
+// What the command line decided about the output.
+struct Plan {
+  vid::OutputFormat format = vid::OutputFormat::kText;
+  std::string format_source;  ///< the option or name that decided the format
+};
+
+bool IsWorkbookName(const std::string& name) {
+  std::string tail = name.substr(name.size() > 5 ? name.size() - 5 : 0);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ".xlsx";
+}
+
+std::string Shown(char c) {
+  if (c == '\t') return "TAB";
+  if (c == '\r') return "CR";
+  if (c == '\n') return "LF";
+  return std::string("'") + c + "'";
+}
+
+// The problem with a separator given by `option`; "" when there is none.
+std::string SeparatorProblem(const std::string& option, char c, char delimiter, bool text) {
+  if (c == '\r' || c == '\n') {
+    return option + " " + Shown(c) + ": a line end cannot stand inside a cell (lines end in CR LF)";
+  }
+  if (c == '\t') {
+    return option + " TAB is the cell delimiter (of the converted lines, and --delimiter's " +
+           "default): every cell would split in two";
+  }
+  if (text && c == delimiter) {
+    return option + " " + Shown(c) + " is the --delimiter: every cell would split in two";
+  }
+  return "";
+}
+
+// Checks the options against each other and fills the request's options and style; "" when
+// they agree, else the problem.
+std::string MakeRequest(const CLI::App& app, const ConvertArgs& a, vid::Request& r, Plan& plan) {
+  auto given = [&app](const char* option) { return app.count(option) > 0; };
+  const bool to_file = given("-o") && !a.sn_name && a.output != kStandardStream;
+  if (given("-o") && !a.output_dir.empty()) return "-o and --output-dir exclude each other";
+  if (!given("-o") && a.output_dir.empty() && !a.sn_name) {
+    return "convert needs -o OUTPUT or --output-dir DIR";
+  }
+  if (!a.jobs.empty() && a.output_dir.empty()) {
+    return "-j applies to --output-dir only: without it there is one conversion";
+  }
+  if (a.sn_name && !a.output_dir.empty()) return "--sn-name and --output-dir exclude each other";
+  if (a.sn_name && a.output == kStandardStream) {
+    return "--sn-name names a file: it cannot go to standard output (-o -)";
+  }
+
+  // The format: the output's name decides; --format must agree with it.
+  plan.format = a.format == "xlsx" ? vid::OutputFormat::kWorkbook : vid::OutputFormat::kText;
+  plan.format_source = "--format " + a.format;
+  if (to_file) {
+    const bool workbook = IsWorkbookName(a.output);
+    if (given("--format") && workbook != (plan.format == vid::OutputFormat::kWorkbook)) {
+      return "--format " + a.format + " contradicts -o " + a.output + ": " +
+             (workbook ? "a name ending in .xlsx is a workbook"
+                       : "a workbook is named .xlsx, any other name is text");
+    }
+    plan.format = workbook ? vid::OutputFormat::kWorkbook : vid::OutputFormat::kText;
+    plan.format_source = "-o " + a.output;
+  }
+  const bool text = plan.format == vid::OutputFormat::kText;
+  if (!text) {
+    for (const char* option : {"--encoding", "--bom", "--delimiter", "--dates"}) {
+      if (given(option)) {
+        return std::string(option) + " applies to text, not to the workbook of " +
+               plan.format_source;
+      }
+    }
+  }
   vid::OutputStyle& style = r.style;
-  style.format = a.format == "xlsx" ? vid::OutputFormat::kWorkbook : vid::OutputFormat::kText;
+  style.format = plan.format;
   style.text.encoding = a.encoding == "cp1252" ? vid::Encoding::kCp1252 : vid::Encoding::kUtf8;
   style.text.bom = a.bom;
   style.text.dates = a.dates == "iso" ? vid::DateStyle::kIso : vid::DateStyle::kDayFirst;
   style.text.delimiter = a.delimiter == "tab" ? '\t' : a.delimiter[0];
-  if (a.sn_name && !a.output_dir.empty()) return "--sn-name and --output-dir exclude each other";
   if (a.bom && style.text.encoding != vid::Encoding::kUtf8) return "--bom needs --encoding utf-8";
-  if (style.format == vid::OutputFormat::kWorkbook && (a.bom || style.text.delimiter != '\t')) {
-    return "--bom and --delimiter apply to text output, not to --format xlsx";
-  }
-  r.header = a.header;
+
   r.options.copy_to_clipboard = false;
   // The regional separators, each replaced by the one given.
   r.options.UseRegionalSeparators();
+  const std::pair<const char*, const std::string*> separators[] = {
+      {"--decimal-separator", &a.decimal_separator},
+      {"--date-separator", &a.date_separator},
+      {"--time-separator", &a.time_separator}};
+  for (const auto& [option, value] : separators) {
+    if (value->empty()) continue;
+    const std::string problem = SeparatorProblem(option, (*value)[0], style.text.delimiter, text);
+    if (!problem.empty()) return problem;
+  }
   if (!a.decimal_separator.empty()) r.options.decimal_separator = a.decimal_separator[0];
   if (!a.date_separator.empty()) r.options.date_separator = a.date_separator[0];
   if (!a.time_separator.empty()) r.options.time_separator = a.time_separator[0];
   r.options.skip_date_check = a.no_date_check;
   r.options.name_after_serial = a.sn_name;
+  r.strict = a.strict;
   return "";
 }
 
-// A stopped conversion has said why in its status text already.
-int ExitCode(const vid::Result& r) {
-  return r.Completed() ? kExitOk : kExitFailed;
+// -j's value: 1 to 1024 conversions at once; 0 when it is no such number.
+int JobsOf(const std::string& text) {
+  if (text.empty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), ::isdigit)) {
+    return 0;
+  }
+  const int n = std::stoi(text);
+  return n <= kMaxJobs ? n : 0;
 }
 
-// The extension of the output files of `format`.
-std::string_view Extension(vid::OutputFormat format) {
-  return format == vid::OutputFormat::kWorkbook ? "xlsx" : "txt";
+int ExitCode(const vid::Result& r) {
+  if (r.Completed()) return kExitOk;
+  return r.outcome == vid::Outcome::kNothingToConvert ? kExitNothing : kExitFailed;
 }
 
 // The progress line of a batch, on a terminal only: files done of all, and the current name.
 class BatchProgressLine {
  public:
-  BatchProgressLine() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+  explicit BatchProgressLine(bool quiet) : terminal_(!quiet && ::isatty(STDERR_FILENO) == 1) {}
   void Show(size_t done, size_t total, const std::string& current) {
     if (!terminal_) return;
-    const std::string text =
-        std::to_string(done) + "/" + std::to_string(total) + "  " + vid::NameOf(current);
-    std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(Pad(text.size())), "");
-    std::fflush(stderr);
+    const std::string text = std::to_string(done) + "/" + std::to_string(total) + "  " + current;
+    const size_t pad = width_ > text.size() ? width_ - text.size() : 0;
+    width_ = std::max(width_, text.size());
+    vid::WriteToStandardError("\r" + text + std::string(pad, ' '));
   }
   void End() {
-    if (terminal_ && width_ > 0) std::fprintf(stderr, "\r%*s\r", static_cast<int>(width_), "");
+    if (terminal_ && width_ > 0) vid::WriteToStandardError("\r" + std::string(width_, ' ') + "\r");
+    width_ = 0;
   }
 
  private:
-  size_t Pad(size_t now) {
-    const size_t pad = width_ > now ? width_ - now : 0;
-    width_ = std::max(width_, now);
-    return pad;
-  }
   bool terminal_;
   size_t width_ = 0;
 };
 
-int RunBatchConvert(const ConvertArgs& a, const vid::Request& base) {
+int RunBatchConvert(const ConvertArgs& a, const std::vector<Input>& inputs,
+                    const vid::Request& base) {
   std::error_code ec;
   std::filesystem::create_directories(a.output_dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "viduravare: cannot make the folder %s: %s\n", a.output_dir.c_str(),
-                 ec.message().c_str());
-    return kExitFailed;
-  }
+  if (ec) return Failed("cannot make the folder " + a.output_dir + " : " + ec.message());
+  const int jobs =
+      a.jobs.empty() ? static_cast<int>(std::thread::hardware_concurrency()) : JobsOf(a.jobs);
   std::vector<vid::Request> requests;
   std::set<std::string> outputs;
-  for (const std::string& input : a.inputs) {
+  const std::string_view ext = base.style.format == vid::OutputFormat::kWorkbook ? "xlsx" : "txt";
+  for (const Input& input : inputs) {
     vid::Request r = base;
-    r.inputs = {input};
-    r.target = {vid::TargetKind::kFile,
-                vid::BatchOutputPath(a.output_dir, input, Extension(base.style.format))};
+    r.inputs = {input.path};
+    r.input_kind = input.kind;
+    r.target = {vid::TargetKind::kFile, vid::BatchOutputPath(a.output_dir, input.name, ext)};
     if (!outputs.insert(r.target.path).second) {
       return Usage("two inputs would both write " + r.target.path);
     }
     requests.push_back(std::move(r));
   }
-  const int jobs = a.jobs > 0 ? a.jobs : static_cast<int>(std::thread::hardware_concurrency());
-  BatchProgressLine line;
-  const std::vector<vid::Result> results =
-      vid::RunBatch(requests, jobs, [&line](size_t done, size_t total, const std::string& name) {
-        line.Show(done, total, name);
-      });
+  const vid::PrintStyle style{a.quiet, true};
+  BatchProgressLine line(a.quiet);
+  auto progress = [&](size_t done, size_t total, const std::string& path) {
+    for (const Input& input : inputs) {
+      if (input.path == path) return line.Show(done, total, vid::NameOf(input.name));
+    }
+  };
+  // Reports as they come; the status texts of each conversion only in the summary's terms.
+  auto report = [&](size_t i, const vid::Report& r) {
+    if (r.kind == vid::ReportKind::kStatus) return;
+    line.End();
+    vid::WriteToStandardError(ReportLine(inputs[i].name, r, style));
+  };
+  const std::vector<vid::Result> results = vid::RunBatch(requests, jobs, progress, report);
   line.End();
 
-  size_t stopped = 0;
-  for (const vid::Result& r : results) stopped += !r.Completed();
-  std::fprintf(stderr, "%zu converted, %zu stopped\n", results.size() - stopped, stopped);
+  size_t clean = 0, with_reports = 0, stopped = 0, nothing = 0;
+  std::string list;
   for (size_t i = 0; i < results.size(); ++i) {
-    if (results[i].Completed()) continue;
-    std::fprintf(stderr, "stopped: %s: %s\n", a.inputs[i].c_str(), results[i].Status().c_str());
-  }
-  return stopped ? kExitFailed : kExitOk;
-}
-
-int RunConvert(const ConvertArgs& a, bool have_output) {
-  if (a.inputs.empty()) return Usage("convert needs an input file");
-  vid::Request request;
-  if (const std::string problem = MakeRequest(a, request); !problem.empty()) return Usage(problem);
-  if (!a.output_dir.empty()) {
-    if (have_output) return Usage("-o and --output-dir exclude each other");
-    return RunBatchConvert(a, request);
-  }
-  if (!have_output && !a.sn_name) return Usage("convert needs -o OUTPUT or --output-dir DIR");
-  if (a.sn_name && a.output == kStandardOutput) {
-    return Usage("--sn-name names a file: it cannot go to standard output");
-  }
-  if (a.inputs.size() > 1 && !vid::EndsWith(a.inputs[0], "pdc")) {
-    return Usage("several inputs form one recording only for logger (.pdc) files");
-  }
-  for (const std::string& in : a.inputs) {
-    if (vid::FolderOf(in) != vid::FolderOf(a.inputs[0])) {
-      return Usage("the logger files of one recording must lie in one folder");
+    const vid::Result& r = results[i];
+    switch (r.outcome) {
+      case vid::Outcome::kCompleted:
+        ++clean;
+        break;
+      case vid::Outcome::kCompletedWithReports:
+        ++with_reports;
+        for (const vid::Report& report : r.reports) {
+          if (vid::IsFinding(report.kind)) {
+            list += "with reports: " + inputs[i].name + ": " + report.text + "\n";
+          }
+        }
+        break;
+      case vid::Outcome::kNothingToConvert:
+        ++nothing;
+        list += "nothing to convert: " + inputs[i].name + ": " + r.Status() + "\n";
+        break;
+      case vid::Outcome::kStopped:
+        ++stopped;
+        if (!r.reports.empty())
+          list += "stopped: " + ReportLine(inputs[i].name, r.reports.back(), style);
+        break;
     }
   }
-  request.inputs = a.inputs;
+  std::string summary = std::to_string(clean) + " converted, " + std::to_string(with_reports) +
+                        " with reports, " + std::to_string(stopped) + " stopped";
+  if (nothing > 0) summary += ", " + std::to_string(nothing) + " with nothing to convert";
+  if (!a.quiet || !list.empty()) vid::WriteToStandardError(summary + "\n" + list);
+  if (stopped > 0) return kExitFailed;
+  return nothing > 0 ? kExitNothing : kExitOk;
+}
+
+// The inputs as given: '-' read from standard input (once), every other name as it is.
+int ResolveInputs(const ConvertArgs& a, std::vector<Input>& inputs) {
+  if (std::count(a.inputs.begin(), a.inputs.end(), std::string(kStandardStream)) > 1) {
+    return Usage("standard input ('-') can be read once only");
+  }
+  for (const std::string& path : a.inputs) {
+    Input input{path, path};
+    if (path == kStandardStream) {
+      input.name = kStdinName;
+      std::string error;
+      if (!ReadStandardInput(input, &error)) return Failed(error);
+    }
+    inputs.push_back(input);
+  }
+  return kExitOk;
+}
+
+int RunConvert(const CLI::App& app, const ConvertArgs& a) {
+  if (a.inputs.empty()) return Usage("convert needs an input file");
+  vid::Request request;
+  Plan plan;
+  if (const std::string problem = MakeRequest(app, a, request, plan); !problem.empty()) {
+    return Usage(problem);
+  }
+  if (!a.jobs.empty() && JobsOf(a.jobs) == 0) {
+    return Usage("-j takes the number of conversions at once, 1 to 1024, not '" + a.jobs + "'");
+  }
+  if (a.output_dir.empty()) {
+    if (a.inputs.size() > 1 && !vid::EndsWith(a.inputs[0], "pdc")) {
+      return Usage("several inputs form one recording only for logger (.pdc) files");
+    }
+    for (const std::string& in : a.inputs) {
+      if (vid::FolderOf(in) != vid::FolderOf(a.inputs[0])) {
+        return Usage("the logger files of one recording must lie in one folder");
+      }
+    }
+  }
+  std::vector<Input> inputs;
+  if (const int code = ResolveInputs(a, inputs); code != kExitOk) return code;
+  if (!a.header.empty() &&
+      std::none_of(inputs.begin(), inputs.end(), [](const Input& i) { return i.IsLogger(); })) {
+    return Usage("--header " + a.header +
+                 " loads a logger header, but no input is a logger file (.pdc)");
+  }
+
+  // The header is loaded once, and its reports are its own.
+  const vid::PrintStyle style{a.quiet, true};
+  vid::Converter converter;
+  if (!a.header.empty()) {
+    vid::StatusPrinter printer(a.header, style);
+    if (!converter.LoadHeader(a.header, printer).Completed()) return kExitFailed;
+  }
+  request.header = a.header;
+  if (!a.output_dir.empty()) return RunBatchConvert(a, inputs, request);
+
+  request.header.clear();
+  for (const Input& input : inputs) request.inputs.push_back(input.path);
+  request.input_kind = inputs[0].kind;
   if (a.sn_name) {
-    request.target = {vid::TargetKind::kFolder, have_output ? a.output : "."};
-  } else if (a.output == kStandardOutput) {
+    request.target = {vid::TargetKind::kFolder, !a.output.empty() ? a.output : "."};
+  } else if (a.output == kStandardStream) {
     request.target = {vid::TargetKind::kStandardOutput, ""};
   } else {
     request.target = {vid::TargetKind::kFile, a.output};
   }
-  vid::StatusPrinter printer;
-  return ExitCode(vid::Convert(request, printer));
+  vid::StatusPrinter printer(inputs[0].name, style);
+  return ExitCode(converter.Convert(request, printer));
 }
 
 int RunPreview(const std::string& path) {
   vid::Converter converter;
   const vid::Preview preview = converter.ReadPreview(path);
-  if (!preview.opened) {
-    std::fprintf(stderr, "viduravare: cannot open %s: %s\n", path.c_str(), preview.error.c_str());
-    return kExitFailed;
-  }
+  if (!preview.opened) return Failed("cannot open " + path + ": " + preview.error);
   std::printf("%s\n", preview.line.c_str());
   return kExitOk;
 }
@@ -276,12 +502,13 @@ int RunHeader(const std::string& path) {
   return converter.HeaderLoaded() ? kExitOk : kExitFailed;
 }
 
-// The window's command line: IN.pdb (or IN.pdc) and OUT.txt converted into the program's folder
-// (the current folder when that cannot be written), a mini-channel dump into mini1.txt there, a
-// logger file as the single-file case.
+// The window's command line: IN.pdb (or IN.pdc) converted into OUT.txt, a mini-channel dump
+// into mini1.txt, a logger file as the single-file case. The output goes into the program's
+// folder, unless the program is an installed one (under a system prefix, whoever runs it) or its
+// folder cannot be written: then into the current folder, and the program says so. An absolute
+// OUT is used as given.
 int RunTwoNames(const std::vector<std::string>& names) {
-  const bool input_ok =
-      names.size() == 2 && (vid::EndsWith(names[0], ".pdb") || vid::EndsWith(names[0], ".pdc"));
+  const bool input_ok = vid::EndsWith(names[0], ".pdb") || vid::EndsWith(names[0], ".pdc");
   if (!input_ok || !vid::EndsWith(names[1], ".txt")) {
     return Usage("expected IN.pdb OUT.txt (or IN.pdc OUT.txt)");
   }
@@ -289,19 +516,37 @@ int RunTwoNames(const std::vector<std::string>& names) {
   request.inputs = {names[0]};
   request.single_logger_file = true;
   request.options.UseRegionalSeparators();
-  std::string folder = vid::ProgramFolder();
-  const bool fallback = !vid::FolderWritable(folder);
-  const std::string program_folder = folder;
-  if (fallback) folder = vid::CurrentFolder();
-  request.target = {vid::TargetKind::kFolder, folder, names[1]};
-  vid::StatusPrinter printer;
+  std::string folder = vid::ProgramFolder(), name = names[1], why;
+  if (name.front() == '/') {
+    folder = vid::FolderOf(name);
+    name = vid::NameOf(name);
+  } else if (vid::IsSystemFolder(folder)) {
+    why = "The program lies in the system folder " + folder;
+  } else if (!vid::FolderWritable(folder)) {
+    why = "The program's folder " + folder + " cannot be written";
+  }
+  if (!why.empty()) folder = vid::CurrentFolder();
+  request.target = {vid::TargetKind::kFolder, folder, name};
+  vid::StatusPrinter printer(names[0], {});
   const vid::Result result = vid::Convert(request, printer);
-  if (result.Completed() && fallback) {
-    std::fprintf(stderr,
-                 "viduravare: The program's folder %s cannot be written: the output is %s\n",
-                 program_folder.c_str(), result.path.c_str());
+  if (result.Completed() && !why.empty()) {
+    vid::WriteToStandardError("viduravare: " + why + ": the output is " + result.path + "\n");
   }
   return ExitCode(result);
+}
+
+// The first word names no command: an unknown one, with the list of those there are.
+int UnknownCommand(const std::string& word) {
+  return Usage("unknown command '" + word +
+               "'; the commands are convert, preview and header (or IN.pdb OUT.txt, the "
+               "window's form)");
+}
+
+int RunOneFile(const std::string& command, const std::vector<std::string>& rest) {
+  if (rest.size() != 1 || (rest[0].size() > 1 && rest[0][0] == '-')) {
+    return Usage(command + " takes one file name");
+  }
+  return command == "preview" ? RunPreview(rest[0]) : RunHeader(rest[0]);
 }
 
 }  // namespace
@@ -310,43 +555,37 @@ int main(int argc, char** argv) {
   // No output file may take the number of a closed standard stream.
   vid::OpenStandardDescriptors();
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return Usage("");
-  if (args[0] == "help") args[0] = "--help";
+  if (args.empty()) return Usage("no command given");
+  const bool help = args[0] == "help" || std::any_of(args.begin(), args.end(), [](auto& a) {
+                      return a == "--help" || a == "-h";
+                    });
+  if (help) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  if (args[0] == "--version" && args.size() == 1) {
+    std::printf("viduravare %s\n", VIDURAVARE_VERSION);
+    return kExitOk;
+  }
+  const std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "preview" || command == "header") return RunOneFile(command, args);
+  if (command != "convert") {
+    if (args.size() == 1 && command[0] != '-') return RunTwoNames({command, args[0]});
+    if (command[0] == '-')
+      return Usage("the options come after a command (convert " + command + ")");
+    return UnknownCommand(command);
+  }
 
-  CLI::App app(std::string("viduravare converts concentrator dumps (.pdb) and logger files "
-                           "(.pdc) into text or workbooks.\n\n") +
-                   kSynopsis,
-               "viduravare");
-  app.footer(kExitText);
-  app.get_formatter()->column_width(32);
-  app.set_version_flag("--version", "viduravare " VIDURAVARE_VERSION);
-  app.require_subcommand(0, 1);
-  std::vector<std::string> names;
-  app.add_option("names", names, "IN.pdb OUT.txt: the window's command line");
-
+  CLI::App app("", "viduravare convert");
+  app.set_help_flag();
   ConvertArgs convert_args;
-  CLI::App* convert = app.add_subcommand("convert", "convert into a text file or a workbook");
-  AddConvertOptions(*convert, convert_args);
-  std::string preview_file, header_file;
-  CLI::App* preview = app.add_subcommand("preview", "print the header line of FILE");
-  preview->add_option("file", preview_file, "a dump or a logger file")->required();
-  CLI::App* header =
-      app.add_subcommand("header", "load a logger header file and say what it holds");
-  header->add_option("file", header_file, "a logger header file (.pdc)")->required();
-
+  AddConvertOptions(app, convert_args);
   try {
     std::reverse(args.begin(), args.end());  // CLI11 takes the arguments last first
     app.parse(args);
-  } catch (const CLI::CallForHelp&) {
-    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
-    return kExitOk;
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --version
-    return Usage(e.what());
+    return Usage(std::string("convert: ") + e.what());
   }
-
-  if (convert->parsed()) return RunConvert(convert_args, convert->count("-o") > 0);
-  if (preview->parsed()) return RunPreview(preview_file);
-  if (header->parsed()) return RunHeader(header_file);
-  return RunTwoNames(names);
+  return RunConvert(app, convert_args);
 }

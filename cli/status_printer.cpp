@@ -5,12 +5,10 @@
 #include <cerrno>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vid {
-namespace {
 
-// Straight to descriptor 2, past the C stream stderr: a library that silences stderr for a
-// moment on another thread does not swallow these lines.
 void WriteToStandardError(std::string_view text) {
   while (!text.empty()) {
     const ssize_t n = ::write(STDERR_FILENO, text.data(), text.size());
@@ -20,9 +18,17 @@ void WriteToStandardError(std::string_view text) {
   }
 }
 
-}  // namespace
+std::string ReportLine(const std::string& name, const Report& report, const PrintStyle& style) {
+  if (style.quiet && report.kind == ReportKind::kStatus) return {};
+  std::string line = name.empty() ? report.text : name + ": " + report.text;
+  if (style.header_hint && report.kind == ReportKind::kNoHeader) {
+    line += " (give the header file with --header H.pdc)";
+  }
+  return line + "\n";
+}
 
-StatusPrinter::StatusPrinter() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+StatusPrinter::StatusPrinter(std::string name, PrintStyle style)
+    : name_(std::move(name)), style_(style), terminal_(::isatty(STDERR_FILENO) == 1) {}
 
 StatusPrinter::~StatusPrinter() {
   EndProgressLine();
@@ -36,12 +42,14 @@ void StatusPrinter::EndProgressLine() {
 }
 
 void StatusPrinter::OnReport(const Report& report) {
+  const std::string line = ReportLine(name_, report, style_);
+  if (line.empty()) return;
   EndProgressLine();
-  WriteToStandardError(report.text + "\n");
+  WriteToStandardError(line);
 }
 
 void StatusPrinter::OnProgress(const Progress& progress) {
-  if (!terminal_) return;
+  if (!terminal_ || style_.quiet) return;
   WriteToStandardError("\r" + std::string(progress.text) + "   ");
   progress_open_ = true;
 }

@@ -9,28 +9,40 @@
 #include "platform/paths.h"
 
 namespace vid {
-namespace {
-
-// Hears nothing but the question whether to go on.
-class CancelFlag : public Observer {
- public:
-  explicit CancelFlag(const std::atomic<bool>* cancel) : cancel_(cancel) {}
-  bool Cancelled() override { return cancel_ && cancel_->load(); }
-
- private:
-  const std::atomic<bool>* cancel_;
-};
-
-}  // namespace
-
 std::string BatchOutputPath(const std::string& folder, const std::string& input,
                             std::string_view ext) {
   const std::string stem = std::filesystem::path(input).stem().string();
   return JoinPath(folder, stem + "." + std::string(ext));
 }
 
+namespace {
+
+// Hands the reports of one request to the caller, one at a time, and asks the cancel flag
+// whether to go on.
+class BatchObserver : public Observer {
+ public:
+  BatchObserver(const BatchReport& report, size_t index, std::mutex& mutex,
+                const std::atomic<bool>* cancel)
+      : report_(report), index_(index), mutex_(mutex), cancel_(cancel) {}
+  void OnReport(const Report& r) override {
+    if (!report_) return;
+    std::lock_guard lock(mutex_);
+    report_(index_, r);
+  }
+  bool Cancelled() override { return cancel_ && cancel_->load(); }
+
+ private:
+  const BatchReport& report_;
+  size_t index_;
+  std::mutex& mutex_;
+  const std::atomic<bool>* cancel_;
+};
+
+}  // namespace
+
 std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
-                             const BatchProgress& progress, const std::atomic<bool>* cancel) {
+                             const BatchProgress& progress, const BatchReport& report,
+                             const std::atomic<bool>* cancel) {
   std::vector<Result> results(requests.size());
   std::mutex mutex;
   size_t next = 0, done = 0;
@@ -45,7 +57,7 @@ std::vector<Result> RunBatch(const std::vector<Request>& requests, int jobs,
         current = requests[i].inputs.at(0);
         if (progress) progress(done, requests.size(), current);
       }
-      CancelFlag observer(cancel);
+      BatchObserver observer(report, i, mutex, cancel);
       Result result;
       if (observer.Cancelled()) {
         result.reports.push_back({ReportKind::kCancelled, std::string(kStoppedEnding)});

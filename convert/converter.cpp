@@ -27,6 +27,10 @@ bool IsLoggerName(std::string_view path) {
   return EndsWith(path, "pdc");
 }
 
+bool IsLogger(InputKind kind, std::string_view path) {
+  return kind == InputKind::kByName ? IsLoggerName(path) : kind == InputKind::kLogger;
+}
+
 // The largest file of the kind a name announces.
 uint64_t SizeBound(std::string_view path) {
   return IsLoggerName(path) ? kMaxLoggerBytes : kMaxDumpBytes;
@@ -67,6 +71,18 @@ void StopOnException(Context& ctx, ReportKind kind, std::string_view text) {
 
 }  // namespace
 
+uint64_t MaxInputBytes(InputKind kind) {
+  return kind == InputKind::kDump ? kMaxDumpBytes : kMaxLoggerBytes;
+}
+
+InputKind KindOfContent(std::string_view first_bytes) {
+  if (first_bytes.size() < 2) return InputKind::kDump;
+  const auto marker = static_cast<uint16_t>(static_cast<uint8_t>(first_bytes[0]) << 8 |
+                                            static_cast<uint8_t>(first_bytes[1]));
+  return marker == kSectionInstall || marker == kSectionBlock ? InputKind::kLogger
+                                                              : InputKind::kDump;
+}
+
 Converter::Converter()
     : cfg_(std::make_unique<Config>()), logger_(std::make_unique<LoggerState>()) {}
 
@@ -96,9 +112,11 @@ Result Converter::Convert(const Request& request, Observer& observer) {
 Result Converter::Run(const Request& request, Observer& observer) {
   Output output(request.target, request.style, request.options, request.inputs);
   Context ctx(request.options, observer, output);
+  ctx.stop_on_findings = request.strict;
   Result result;
+  bool no_records = false;
   auto finish = [&] {
-    result.outcome = OutcomeOf(ctx);
+    result.outcome = no_records ? Outcome::kNothingToConvert : OutcomeOf(ctx);
     result.reports = std::move(ctx.reports);
     return std::move(result);
   };
@@ -126,14 +144,20 @@ Result Converter::Run(const Request& request, Observer& observer) {
     const std::string& first = request.inputs.front();
     InputFile in;
     bool done = false;
-    if (IsLoggerName(first)) {
+    if (IsLogger(request.input_kind, first)) {
       done = ConvertLogger(ctx, in, *cfg_, *tables_, *logger_, request.inputs,
                            !request.single_logger_file);
-    } else if (!in.Open(first, &error, SizeBound(first))) {
+    } else if (!in.Open(first, &error, kMaxDumpBytes)) {
       ctx.Stop(ReportKind::kCannotOpen, CannotOpenText(first, error));
     } else if (ReadDumpConfiguration(ctx, in, *cfg_)) {
       done = cfg_->mini_channel ? ConvertMiniChannel(ctx, in, *cfg_, tables_->records)
                                 : ConvertDump(ctx, in, *cfg_, *tables_);
+    }
+    // Two header lines above no row are no conversion: nothing is written.
+    if (done && ctx.rows == 0) {
+      ctx.Stop(ReportKind::kNoRecords, kNoRecordsFound);
+      no_records = true;
+      done = false;
     }
     if (done && !output.Commit(&error)) {
       ctx.Stop(ReportKind::kCannotWrite, "Error writing the output file : " + error);

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/text_style.h"
@@ -58,6 +59,16 @@ struct Target {
   TextSink* sink = nullptr;
 };
 
+/// What the inputs are: told by their names (a logger file's name ends in "pdc"), or said by the
+/// caller (an input without a name of its kind, such as standard input read into a file).
+enum class InputKind { kByName, kDump, kLogger };
+
+/// The largest input of a kind (kByName: the larger of the two); larger files are refused.
+uint64_t MaxInputBytes(InputKind kind);
+/// The kind of an input without a name, told by its first bytes: a logger file begins with the
+/// marker of a record head, anything else is taken for a dump.
+InputKind KindOfContent(std::string_view first_bytes);
+
 struct Request {
   /// A dump, or the logger files of one recording in their order.
   std::vector<std::string> inputs;
@@ -70,6 +81,9 @@ struct Request {
   /// and all its module records. Otherwise logger files are a selection, where a central record
   /// alone makes the header available.
   bool single_logger_file = false;
+  InputKind input_kind = InputKind::kByName;
+  /// Every finding (a corrected header, missing data...) stops the conversion: no output.
+  bool strict = false;
 };
 
 /// What the inputs of a completed conversion held, and so which text was written.
@@ -84,7 +98,7 @@ enum class Outcome {
   kCompleted,             ///< the output is in place
   kCompletedWithReports,  ///< the output is in place; the reports say what was found on the way
   kStopped,               ///< no output; the last report says why
-  kNothingToConvert,      ///< no input was given
+  kNothingToConvert,      ///< no input was given, or the inputs hold no record: no output
 };
 
 struct Result {

@@ -103,7 +103,8 @@ bool Output::Failed() const {
 }
 
 std::string Output::Error() const {
-  return target_.kind == TargetKind::kSink && target_.sink ? target_.sink->Error() : error_;
+  if (target_.kind == TargetKind::kSink) return target_.sink ? target_.sink->Error() : error_;
+  return error_.empty() ? file_.Error() : error_;
 }
 
 void Output::Write(std::string_view whole_lines) {

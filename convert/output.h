@@ -32,6 +32,7 @@ class Output : public TextSink {
   bool Start(const OutputIdentity& identity, std::string* error) override;
   void Write(std::string_view whole_lines) override;
   bool Failed() const override;
+  /// The system's reason of a failed write ("28: No space left on device").
   std::string Error() const override;
 
   /// Puts the complete output in place. False with `error` when that failed; nothing is then
@@ -60,9 +61,7 @@ class Output : public TextSink {
   std::string path_;
   std::string pending_;  ///< the start of a line whose end has not come yet
   std::string line_;     ///< a rewritten line
-  std::string error_;
   size_t line_index_ = 0;
-  bool failed_ = false;
 };
 
 }  // namespace vid

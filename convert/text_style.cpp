@@ -7,6 +7,8 @@
 namespace vid {
 namespace {
 
+constexpr int kCentury = 2000;
+
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -49,7 +51,8 @@ std::optional<Stamp> ParseStamp(std::string_view cell) {
     if (i < 5 && IsDigit(cell[3 * i + 2])) return std::nullopt;
     v[i] = (a - '0') * 10 + (b - '0');
   }
-  const int year = v[2] < 30 ? 2000 + v[2] : 1900 + v[2];
+  // Every kind of recording stores a year of this century.
+  const int year = kCentury + v[2];
   return Stamp{year, v[1], v[0], v[3], v[4], v[5]};
 }
 

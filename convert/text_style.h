@@ -39,8 +39,8 @@ struct Stamp {
 
 /// Reads a time stamp cell: six two-digit numbers, day, month, year, hour, minute and second,
 /// with one separator between each two of them (a blank between date and time). The two-digit
-/// year takes the program's calendar rule: 00..29 are 2000..2029, 30..99 are 1930..1999. The
-/// values are not checked against the calendar.
+/// year is one of this century, 2000..2099, as every kind of recording stores it. The values are
+/// not checked against the calendar.
 std::optional<Stamp> ParseStamp(std::string_view cell);
 
 /// True when the stamp is a real date and time of day.

@@ -22,6 +22,7 @@ void Options::UseRegionalSeparators() {
 }
 
 bool Context::Report(ReportKind kind, std::string_view text) {
+  if (stop_on_findings && IsFinding(kind)) return Stop(kind, text);
   reports.push_back({kind, std::string(text)});
   observer_.OnReport(reports.back());
   return Continue();
@@ -44,7 +45,10 @@ bool Context::Continue() {
 }
 
 bool Context::CheckWrites() {
-  return sink_.Failed() ? Stop(ReportKind::kCannotWrite, kWriteFailed) : true;
+  if (!sink_.Failed()) return true;
+  const std::string why = sink_.Error();
+  return Stop(ReportKind::kCannotWrite,
+              why.empty() ? std::string(kWriteFailed) : std::string(kWriteFailed) + " : " + why);
 }
 
 bool Context::StartOutput(const OutputIdentity& identity) {

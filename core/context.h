@@ -42,6 +42,7 @@ enum class ReportKind {
   kOutOfMemory,           ///< the memory ran out
   kCancelled,             ///< the user asked to stop
   kStatus,                ///< a status text that is no finding
+  kNoRecords,             ///< the inputs hold no record to convert: no output
 };
 
 /// True for the findings a conversion reports and goes on after.
@@ -98,6 +99,7 @@ inline constexpr std::string_view kWriteFailed =
     "Error writing the output file, conversion stopped";
 inline constexpr std::string_view kMissingData = "Error detected in file : Missing data";
 inline constexpr std::string_view kDone = "Done...";
+inline constexpr std::string_view kNoRecordsFound = "No records found, nothing converted";
 
 /// "Error in file : <what> <value> out of range, conversion stopped".
 std::string OutOfRangeText(std::string_view what, int64_t value);
@@ -111,7 +113,8 @@ class Context {
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
-  /// Records a report and tells the observer; false (stopped) when the user cancels meanwhile.
+  /// Records a report and tells the observer; false (stopped) when the user cancels meanwhile,
+  /// or when the report is a finding and findings stop the conversion.
   bool Report(ReportKind kind, std::string_view text);
   /// Records the reason of a stop and tells the observer. Returns false, so that callers can
   /// `return ctx.Stop(...)`.
@@ -123,7 +126,8 @@ class Context {
   bool Step(Progress::Phase phase, int percent, std::string_view text);
   /// Between steps: false (stopped) once the user cancels.
   bool Continue();
-  /// False (stopped with `kWriteFailed`) once a write to the output has failed.
+  /// False (stopped with `kWriteFailed` and the system's reason) once a write to the output has
+  /// failed.
   bool CheckWrites();
 
   /// Starts the output (before the first line). False (stopped) when it cannot be made.
@@ -145,6 +149,7 @@ class Context {
   std::string clipboard;             ///< the copy kept by `KeepClipboardCopy`
   int64_t rows = 0;                  ///< rows written (the converters count them)
   bool stopped = false;              ///< the conversion stopped (the reason is the last report)
+  bool stop_on_findings = false;     ///< every finding stops the conversion (`Request::strict`)
 
  private:
   Observer& observer_;

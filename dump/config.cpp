@@ -171,7 +171,8 @@ bool ReadDumpConfiguration(Context& ctx, InputFile& in, Config& cfg) {
   }
   const int32_t modules = cfg.module_count;
   for (int32_t m = 1; m <= modules; ++m) ReadModuleRecord(in, cfg, m);
-  return true;
+  // A file that ends before its configuration (an empty file, a few bytes of anything) says so.
+  return !in.PastEnd() || ctx.Report(ReportKind::kMissingData, kMissingData);
 }
 
 }  // namespace vid

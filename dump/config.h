@@ -68,7 +68,8 @@ bool CheckRecordTable(Context& ctx, Config& cfg);
 void ReadModuleRecord(InputFile& in, Config& cfg, int32_t m);
 
 /// Reads the whole configuration of a dump: the header, the central record (checked against the
-/// record table) and every module record. Stops on more than 25 modules.
+/// record table) and every module record. Stops on more than 25 modules; reports missing data
+/// when the file ends before them.
 bool ReadDumpConfiguration(Context& ctx, InputFile& in, Config& cfg);
 
 /// The divisor of a channel of a type-254 or type-250 module, from its kind code and the low

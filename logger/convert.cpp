@@ -166,18 +166,22 @@ bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTab
 constexpr int32_t kBlockFields = 12;
 // ... and the flag that bit 15 of the length word may carry.
 constexpr int32_t kLengthFlag = 0x8000;
+// The blocks are read while one more fits in the length (after the flag is taken off) less
+// this: the fields less one, so that a recorder that counts its payload one byte short (11 + the
+// blocks) and one that counts it whole (12 + the blocks) read the same blocks.
+constexpr int32_t kBlockRoomLess = kBlockFields - 1;
 
 // What the fields of a block record say.
 struct BlockHead {
   uint8_t modules = 0;
   uint8_t words = 0;  ///< words per module in a block; 1 for a record without time stamps
   int16_t format = 0;
-  int32_t stated = 0;  ///< the payload length the record states
+  int32_t room = 0;    ///< the bytes whole blocks are read in
+  int32_t stated = 0;  ///< the payload length the record states: the length word less its flag
 };
 
 // Reads the fields of a block record into the block layout, all but its format, and works out
-// the payload length the record states: the length word, or its low 15 bits when bit 15 is a
-// flag.
+// the room for its blocks and the payload length it states.
 BlockHead ReadBlockHead(InputFile& in, LoggerState& lg) {
   in.ReadLe32();  // eight bytes, not interpreted
   in.ReadLe32();
@@ -186,25 +190,24 @@ BlockHead ReadBlockHead(InputFile& in, LoggerState& lg) {
   h.words = in.ReadByte();
   h.format = in.ReadLe16();
   lg.block.modules = h.modules;
-  h.stated = lg.record_length;
+  h.stated = static_cast<uint16_t>(lg.record_length) & (kLengthFlag - 1);
   if (h.words == kWordsNoStamp) {
     h.words = 1;
     lg.block.no_stamp = true;
   } else {
     lg.block.no_stamp = false;
-    // The length word of such a record carries the flag: it is taken off together with one more,
-    // which the stated length adds back.
+    // The length word of such a record carries the flag: it is taken off together with one more.
     if (h.format != kBlockEnergy) {
       lg.record_length =
           static_cast<int16_t>(static_cast<uint16_t>(lg.record_length) - (kLengthFlag + 1));
-      h.stated = lg.record_length + 1;
     }
   }
+  h.room = lg.record_length - kBlockRoomLess;
   lg.block.words = h.words;
   return h;
 }
 
-// Copies the blocks that fit whole in the stated payload into the channel table at the page
+// Copies the blocks that fit whole in the room of the record into the channel table at the page
 // address: the time stamp to row 0, the words of module k to row k; the address moves on by the
 // words of one module. `read` receives the payload bytes of the blocks read. A block of no bytes
 // (no modules, no time stamps) ends the loop at once.
@@ -213,7 +216,7 @@ bool ReadBlocks(Context& ctx, InputFile& in, LoggerState& lg, PageTable& pages, 
   const int32_t stamp = lg.block.no_stamp ? 0 : kStampBytes;
   const int32_t part = 2 * h.words;
   const int32_t block = stamp + h.modules * part;
-  const int32_t room = h.stated - kBlockFields;
+  const int32_t room = h.room;
   read = 0;
   if (block > 0 && block <= room && h.modules > kLastRow) {
     return ctx.OutOfRange("data row", h.modules);
@@ -244,8 +247,8 @@ bool ReadBlocks(Context& ctx, InputFile& in, LoggerState& lg, PageTable& pages, 
 }
 
 // Ends a block record once its blocks are read: the end of the data and the block format noted,
-// the bytes of a partial last block passed over so that the trailer and the next record head are
-// read where they stand, and the trailer.
+// the bytes of a partial last block passed over up to the stated payload (never beyond it), so
+// that the trailer and the next record head are read where they stand, and the trailer.
 void EndBlockRecord(InputFile& in, Config& cfg, LoggerState& lg, const BlockHead& h, int32_t read) {
   cfg.data_limit = lg.page_address;
   cfg.end_address = lg.page_address;
@@ -361,6 +364,7 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
   lg.first_data = true;
   lg.quendar_seen = false;
   LoggerRun run{ctx, in, cfg, t, lg, QuendarOutput{&cfg.central_name}, selection};
+  bool short_file = false;
 
   for (const std::string& path : inputs) {
     std::string error;
@@ -378,8 +382,11 @@ bool ConvertLogger(Context& ctx, InputFile& in, Config& cfg, Tables& t, LoggerSt
         return false;
       }
     }
+    // A file that ends inside a record: the missing bytes were read as zero.
+    short_file = short_file || in.PastEnd();
     in.Close();
   }
+  if (short_file && !ctx.Report(ReportKind::kMissingData, kMissingData)) return false;
 
   if (lg.quendar_seen) {
     if (!ctx.CheckWrites()) return false;

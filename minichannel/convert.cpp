@@ -248,8 +248,10 @@ char* PutMiniRow(char* p, const MiniFormat& f, const Config& cfg, const RecordTa
 bool ConvertMiniChannel(Context& ctx, InputFile& in, const Config& cfg, RecordTables& t) {
   MiniState m;
   bool missing = false;
+  // A file that ended in its configuration has said so already.
+  const bool reported = in.PastEnd();
   if (!ScanMemory(ctx, in, cfg, t, m, missing)) return false;
-  if (missing && !ctx.Report(ReportKind::kMissingData, kMissingData)) return false;
+  if (missing && !reported && !ctx.Report(ReportKind::kMissingData, kMissingData)) return false;
 
   if (!ctx.StartOutput({cfg.central_sn, cfg.central_name, true})) return false;
   std::string out;

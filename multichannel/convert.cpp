@@ -40,6 +40,8 @@ constexpr int kTicksPerDownCount = 128;
 /// The text rows: the days between two stamps become the seconds of a downtime.
 constexpr int kHoursPerDay = 24;
 constexpr int kSecondsPerHour = 3600;
+/// The century of the stamps' two-digit years.
+constexpr int kCentury = 2000;
 /// The text rows: modules whose serial number lies in 0x1800..0x18FF keep the values -1..1
 /// that every other ordinary module writes as 0.
 constexpr int32_t kKeepSmallSerialFamily = 24;
@@ -234,15 +236,16 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
 }
 
 // The time stamp of packed-BCD parts (year, month, day, hour, minute, second) as a day number
-// with the time as its fraction. Two-digit years 00..29 are 20xx, 30..99 19xx. False when a part
-// has a nibble above 9 or the stamp is no calendar date and time.
+// with the time as its fraction. The two-digit year is one of this century, as the recording
+// stores it (a span from 2029 into 2030 is a span of minutes, not of a century back). False when
+// a part has a nibble above 9 or the stamp is no calendar date and time.
 bool StampDays(const std::array<uint8_t, 6>& parts, double& days) {
   int v[6];
   for (int i = 0; i < 6; ++i) {
     if ((parts[i] >> 4) > 9 || (parts[i] & 0x0F) > 9) return false;
     v[i] = BcdToInt(parts[i]);
   }
-  const int year = v[0] < 30 ? 2000 + v[0] : 1900 + v[0];
+  const int year = kCentury + v[0];
   using namespace std::chrono;
   const year_month_day ymd{std::chrono::year{year}, month{static_cast<unsigned>(v[1])},
                            day{static_cast<unsigned>(v[2])}};
@@ -624,6 +627,7 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
   if (total > kPageBufBytes) return ctx.OutOfRange("data size", cfg.data_limit);
 
   bool complete = true;
+  const bool reported = in.PastEnd();
   for (int c = 0; c <= last_column; ++c) {
     uint8_t* column = pages.Column(c);
     int64_t j = 0;
@@ -647,7 +651,8 @@ bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& 
     }
     if (in.PastEnd()) complete = false;
   }
-  return complete || ctx.Report(ReportKind::kMissingData, kMissingData);
+  // A file that ended in its configuration has said so already.
+  return complete || reported || ctx.Report(ReportKind::kMissingData, kMissingData);
 }
 
 bool ConvertRecords(Context& ctx, Config& cfg, Tables& t, const RecordSource& src) {

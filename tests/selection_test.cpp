@@ -1,6 +1,5 @@
-// Logger files and what a Make leaves: a selection of one logger file is a selection, a header
-// that failed is withdrawn, and a partial block is passed over so that the next record is read
-// in step.
+// Logger files and what a Make leaves: a selection of one logger file is a selection, and a
+// header that failed is withdrawn (partial blocks: block_length_test).
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -48,30 +47,6 @@ TEST(Selection, HeaderOfAStoppedReadingIsWithdrawnButAnEarlierOneStays) {
   run.LoadHeader("H.pdc");
   EXPECT_EQ(run.Make({"X.pdc"}), MakeResult::kStopped);
   EXPECT_TRUE(run.shell.HeaderLoaded());
-}
-
-TEST(Selection, PartialLastBlockIsPassedOverAndTheNextRecordIsReadInStep) {
-  // Blocks of a 6-byte time stamp and one word of one module; two whole ones and 5 bytes.
-  const std::vector<uint8_t> partial =
-      fx::Bytes().fill(6, 0).le16(11).fill(6, 0).le16(22).fill(5, 0).bytes;
-  const std::vector<uint8_t> next = fx::Bytes().fill(6, 0).le16(33).bytes;
-  for (const uint16_t format : {3, 0}) {
-    Bench run;
-    run.Write("B.pdc", Cat({Block(1, 1, format, partial, format != 3),
-                            Block(1, 1, format, next, format != 3)}));
-    ASSERT_EQ(run.Make({"B.pdc"}), MakeResult::kDone) << format;
-    // The three whole blocks' words, in order, as the format writes them, and nothing behind.
-    const std::string energy_header =
-        "00000000\tDiff1\tDiff2\tIinst\tindex1\tindex1\tindex1\tindex2\tindex2\tindex2\r\n" +
-        std::string(16, ' ') + "\tWh\tWh\tA\tMWh\tkWh\tWh\tMWh\tkWh\tWh\r\n";
-    const std::string sensor_header = "00000000\t\r\n" + std::string(16, ' ') + "\t\r\n";
-    const std::vector<std::string> cells =
-        format == 3 ? std::vector<std::string>{"11.0", "22.0", "33.0"}
-                    : std::vector<std::string>{"-1.6", "-1.2", "-0.8"};  // humidity of the word
-    std::string want = format == 3 ? energy_header : sensor_header;
-    for (const std::string& cell : cells) want += "00/00/00 00:00:00\t" + cell + "\r\n";
-    EXPECT_EQ(run.Read(), want) << format;
-  }
 }
 
 }  // namespace
