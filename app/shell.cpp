@@ -213,7 +213,7 @@ void Shell::ConvertEach() {
             current = c;
             changed.notify_all();
           },
-          &cancel);
+          {}, &cancel);
     } catch (const std::exception&) {
       results.clear();  // every input is then stopped for want of memory
     }

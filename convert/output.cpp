@@ -99,12 +99,12 @@ void Output::WriteStyledLine(std::string_view line) {
 
 bool Output::Failed() const {
   if (target_.kind == TargetKind::kSink) return target_.sink && target_.sink->Failed();
-  return failed_ || file_.Failed();
+  return file_.Failed();
 }
 
 std::string Output::Error() const {
-  if (target_.kind == TargetKind::kSink) return target_.sink ? target_.sink->Error() : error_;
-  return error_.empty() ? file_.Error() : error_;
+  if (target_.kind == TargetKind::kSink) return target_.sink ? target_.sink->Error() : "";
+  return file_.Error();
 }
 
 void Output::Write(std::string_view whole_lines) {

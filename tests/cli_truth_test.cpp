@@ -50,11 +50,12 @@ TEST(CliTruth, ExitCodesMessagesAndFilesOfEachCase) {
   const std::string cut = "cut.pdb: Error detected in file : Missing data\n";
   const std::string none = ": No records found, nothing converted\n";
   const std::string a = " a.pdb", d = " --output-dir d", txt = " -o x.txt";
-  // After the runner's own call (--version), the program again with writes beyond `kib` KiB
+  // After the runner's own call (--version), the program again (its output caught in the same
+  // files) with writes beyond `kib` KiB
   // failing: a write error at the end (8 KiB), or on the way (256 KiB of a 1.3 MB text).
   auto limited = [](const char* kib, const std::string& args) {
-    return "--version >/dev/null; bash -c \"trap '' XFSZ; ulimit -f " + std::string(kib) +
-           "; exec '" VIDURAVARE_CLI "' " + args + "\"";
+    return "--version >/dev/null; LC_ALL=C bash -c \"trap '' XFSZ; ulimit -f " + std::string(kib) +
+           "; exec '" VIDURAVARE_CLI "' " + args + "\" >stdout 2>stderr";
   };
 
   const TruthCase cases[] = {
@@ -146,8 +147,9 @@ TEST(CliTruth, TwoNameFormWritesBesideTheProgramOnlyOutsideTheSystemFolders) {
   auto run = [&](const std::string& folder, const std::string& out) {
     fs::create_directories(folder);
     fs::copy_file(VIDURAVARE_CLI, folder + "/viduravare", fs::copy_options::skip_existing);
-    return RunCli(dir, "--version >/dev/null; '" + folder +
-                           "/viduravare' '" VIDURAVARE_SAMPLES "/atelier_nord.pdb' " + out);
+    return RunCli(dir, "--version >/dev/null; LC_ALL=C '" + folder +
+                           "/viduravare' '" VIDURAVARE_SAMPLES "/atelier_nord.pdb' " + out +
+                           " >stdout 2>stderr");
   };
   EXPECT_EQ(run(dir.file("bin"), "two.txt").code, 0);
   EXPECT_TRUE(fs::exists(dir.file("bin/two.txt")));

@@ -550,6 +550,7 @@ void MainWindow::saveStyle() {
 void MainWindow::onFormatChanged() {
   const bool text = format_box_->currentData() == QStringLiteral("txt");
   encoding_box_->setEnabled(text);
+  dates_box_->setEnabled(text);
   delimiter_box_->setEnabled(text);
   saveStyle();
 }
@@ -692,8 +693,8 @@ void MainWindow::toForm() {
   s.text.encoding =
       text && encoding != QStringLiteral("cp1252") ? Encoding::kUtf8 : Encoding::kCp1252;
   s.text.bom = text && encoding == QStringLiteral("utf-8-bom");
-  s.text.dates =
-      dates_box_->currentData() == QStringLiteral("iso") ? DateStyle::kIso : DateStyle::kDayFirst;
+  s.text.dates = text && dates_box_->currentData() == QStringLiteral("iso") ? DateStyle::kIso
+                                                                            : DateStyle::kDayFirst;
   s.text.delimiter = text && delimiter != QStringLiteral("tab") ? delimiter.at(0).toLatin1() : '\t';
 }
 

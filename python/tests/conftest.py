@@ -38,6 +38,13 @@ def run_cli(*args, cwd=None):
     return done.returncode, done.stderr.decode().splitlines()
 
 
+def cli_status(line, name):
+    """A status line of the command line without the input's name in front and without the
+    hint it adds for the command line's own options: the text the conversion gave."""
+    line = line.removeprefix(f"{name}: ")
+    return line.removesuffix(" (give the header file with --header H.pdc)")
+
+
 def cli_lines(tmp_path, *args):
     """The lines of the text the command line writes (Windows-1252)."""
     code, err = run_cli(*args, "-o", tmp_path / "cli.txt")
