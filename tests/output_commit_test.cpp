@@ -181,61 +181,6 @@ TEST(OutputCommit, ReplacesTheTargetWholeOrLeavesItAsItWas) {
   }
 }
 
-TEST(OutputCommit, StandardOutputGetsTheTextOnlyOnCommit) {
-  fx::TempDir dir;  // holds the redirected standard output and is the temporary folder
-  const ScopedEnv tmpdir("TMPDIR", dir.path().c_str());
-  const std::string sink = dir.file("stdout");
-  std::fflush(stdout);
-  const int saved = ::dup(STDOUT_FILENO);
-
-  // What standard output holds after each step, read once it is restored.
-  std::vector<std::string> seen;
-  std::vector<std::set<std::string>> left;
-  std::string pipe_error;
-  for (const bool named : {false, true}) {
-    const Way way(named);
-    const int fd = ::open(sink.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(fd, STDOUT_FILENO);
-    ::close(fd);
-    OutputFile out;
-    std::string error;
-    out.OpenForStandardOutput(&error);
-    out.WriteLine("kept");
-    out.WriteBlock(std::string(200000, 'k'));
-    seen.push_back(ReadText(sink));
-    out.Commit(&error);
-    seen.push_back(ReadText(sink) + error);
-    out.OpenForStandardOutput(&error);
-    out.WriteLine("dropped");
-    out.Discard();
-    seen.push_back(ReadText(sink));
-    left.push_back(FilesIn(dir.path()));
-  }
-  if (int ends[2]; ::pipe(ends) == 0) {  // a reader that has gone: reported, not swallowed
-    ::close(ends[0]);
-    ::dup2(ends[1], STDOUT_FILENO);
-    ::close(ends[1]);
-    const auto previous = std::signal(SIGPIPE, SIG_IGN);
-    OutputFile out;
-    out.OpenForStandardOutput(&pipe_error);
-    out.WriteLine("lost");
-    if (out.Commit(&pipe_error)) pipe_error = "committed";
-    std::signal(SIGPIPE, previous);
-  }
-  ::dup2(saved, STDOUT_FILENO);
-  ::close(saved);
-
-  const std::string text = "kept\r\n" + std::string(200000, 'k');
-  for (int way = 0; way < 2; ++way) {
-    SCOPED_TRACE(way ? "hidden named file" : "unnamed file");
-    EXPECT_EQ(seen[3 * way], "");
-    EXPECT_TRUE(seen[3 * way + 1] == text) << seen[3 * way + 1].substr(0, 80);
-    EXPECT_TRUE(seen[3 * way + 2] == text);
-    EXPECT_EQ(left[way], std::set<std::string>{"stdout"});
-  }
-  EXPECT_EQ(pipe_error, ErrorText(EPIPE));
-}
-
 TEST(OutputCommit, SignalBeforeCommitLeavesTheEarlierFile) {
   for (const bool named : {false, true}) {
     for (const int sig : {SIGINT, SIGTERM, SIGKILL}) {
