@@ -43,8 +43,8 @@ class ZeroedArray {
   std::unique_ptr<T, Free> p_;
 };
 
-inline constexpr int32_t kPageBufBytes = 1200000;  ///< positions 1..1200000
-inline constexpr int kPageBufColumns = 26;         ///< columns 0..25
+inline constexpr int32_t kChannelBytes = 1200000;  ///< positions 1..1200000
+inline constexpr int kChannelColumns = 26;         ///< columns 0..25
 inline constexpr int32_t kMaxRecords = 100000;     ///< record rows 1..100000
 inline constexpr int kSampleColumns = 150;         ///< raw words 0..149 per record
 inline constexpr int kStampBytes = 6;  ///< a time stamp: year, month, day, hour, minute, second
@@ -53,7 +53,7 @@ class PageTable {
  public:
   // Huge pages: a conversion fills the columns from their start, and the columns lie close
   // enough together that every 2 MiB step holds some of it.
-  PageTable() : bytes_(size_t{kPageBufColumns} * kPageBufBytes, true) {}
+  PageTable() : bytes_(size_t{kChannelColumns} * kChannelBytes, true) {}
 
   void Set(int64_t n, int col, uint8_t b) {
     Column(col)[n - 1] = b;
@@ -74,11 +74,11 @@ class PageTable {
     }
   }
   /// Column col from position 1 on.
-  const uint8_t* Column(int col) const { return bytes_.get() + size_t(col) * kPageBufBytes; }
-  uint8_t* Column(int col) { return bytes_.get() + size_t(col) * kPageBufBytes; }
+  const uint8_t* Column(int col) const { return bytes_.get() + size_t(col) * kChannelBytes; }
+  uint8_t* Column(int col) { return bytes_.get() + size_t(col) * kChannelBytes; }
   /// All bytes 0 again.
   void Erase() {
-    for (int c = 0; c < kPageBufColumns; ++c) {
+    for (int c = 0; c < kChannelColumns; ++c) {
       std::memset(Column(c), 0, high_[c]);
       high_[c] = 0;
     }
@@ -86,7 +86,7 @@ class PageTable {
 
  private:
   ZeroedArray<uint8_t> bytes_;
-  std::array<int32_t, kPageBufColumns> high_{};  ///< highest position written per column
+  std::array<int32_t, kChannelColumns> high_{};  ///< highest position written per column
 };
 
 class RecordTables {
@@ -144,12 +144,12 @@ class RecordTables {
   int64_t used_ = 0;
 };
 
-/// The tables a Make fills: the channel table and the record tables.
+/// The tables a conversion fills: the channel table and the record tables.
 struct Tables {
   PageTable pages;
   RecordTables records;
 
-  /// Everything back to zero, as every Make starts.
+  /// Everything back to zero, as every conversion starts.
   void Clear() {
     pages.Erase();
     records.ClearRows();

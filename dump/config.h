@@ -17,7 +17,7 @@ namespace vid {
 
 inline constexpr int kMaxModules = 25;       ///< module slots 1..25
 inline constexpr int kRecAddrLast = 100000;  ///< record table indexes 0..100000
-/// The central unit name a Make, Load Header and the preview start from.
+/// The central unit name a conversion, Load Header and the preview start from.
 inline const std::string kBlankName(16, ' ');
 
 struct Config {

@@ -60,7 +60,7 @@ inline constexpr int kRecordSize = 12;
 /// smaller. A file beyond this is not read at all.
 inline constexpr uint64_t kMaxDumpBytes =
     (kHeaderSkip + 2) + 8 * uint64_t{0xFFFF} + 44 + 25 * uint64_t{kModuleRecordMax} +
-    uint64_t{kPageBufColumns} * ((kPageBufBytes + kDumpPageSize - 1) / kDumpPageSize) *
+    uint64_t{kChannelColumns} * ((kChannelBytes + kDumpPageSize - 1) / kDumpPageSize) *
         kDumpPageSize;
 static_assert(kMaxDumpBytes == 31732205);
 

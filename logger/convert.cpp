@@ -25,14 +25,15 @@ constexpr uint8_t kModuleTypeDouble = 140;
 constexpr uint8_t kKindSingleSlots = 'r';
 // doc/formats.md, "Block records": a W of 255 means one word and no time stamps.
 constexpr uint8_t kWordsNoStamp = 255;
-constexpr int kLastRow = kPageBufColumns - 1;
+constexpr int kLastRow = kChannelColumns - 1;
 
 // Two's-complement wrap into 32 bits, as the recorder's address arithmetic does.
 int32_t Wrap32(int64_t v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
 
-// The installation records read so far are no header: the next Make must not take them for one.
+// The installation records read so far are no header: the next conversion must not take them for
+// one.
 bool TooManyModules(Context& ctx, LoggerState& lg) {
   lg.header_loaded = false;
   return ctx.Stop(ReportKind::kOutOfRange, "Error in file : more than 25 modules, reading stopped");
@@ -40,7 +41,7 @@ bool TooManyModules(Context& ctx, LoggerState& lg) {
 
 // Copies `n` bytes of the input to positions first .. first + n - 1 of row `row`, which the
 // caller has checked; the part beyond the end of the file stores 0.
-void CopyToPageBuf(InputFile& in, PageTable& pb, int64_t first, int row, int64_t n) {
+void CopyToChannel(InputFile& in, PageTable& pb, int64_t first, int row, int64_t n) {
   const int64_t have = std::min<int64_t>(n, static_cast<int64_t>(in.Remaining()));
   if (have > 0) {
     pb.Store(first, row, in.Cursor(), static_cast<size_t>(have));
@@ -153,8 +154,8 @@ bool ReadPage(Context& ctx, InputFile& in, Config& cfg, LoggerState& lg, PageTab
   if (n > 0) {
     if (lg.page_row > kLastRow) return ctx.OutOfRange("data row", lg.page_row);
     if (first < 1) return ctx.OutOfRange("data position", first);
-    if (first + n - 1 > kPageBufBytes) return ctx.OutOfRange("data position", first + n - 1);
-    CopyToPageBuf(in, pages, first, lg.page_row, n);
+    if (first + n - 1 > kChannelBytes) return ctx.OutOfRange("data position", first + n - 1);
+    CopyToChannel(in, pages, first, lg.page_row, n);
   }
   lg.previous_page_address = Wrap32(int64_t{lg.page_address} + lg.wrap_offset);
   cfg.data_limit = Wrap32(first - 1 + std::max(n, 0));
@@ -230,14 +231,14 @@ bool ReadBlocks(Context& ctx, InputFile& in, LoggerState& lg, PageTable& pages, 
     if (at < 1) return ctx.OutOfRange("data position", at);
     if (!lg.block.no_stamp) {
       const int64_t stamp_end = at + kStampBytes - 1;
-      if (stamp_end > kPageBufBytes) return ctx.OutOfRange("data position", stamp_end);
-      CopyToPageBuf(in, pages, at, 0, kStampBytes);
+      if (stamp_end > kChannelBytes) return ctx.OutOfRange("data position", stamp_end);
+      CopyToChannel(in, pages, at, 0, kStampBytes);
       read += kStampBytes;
     }
     if (h.modules > 0) {
-      if (at + part - 1 > kPageBufBytes) return ctx.OutOfRange("data position", at + part - 1);
+      if (at + part - 1 > kChannelBytes) return ctx.OutOfRange("data position", at + part - 1);
       for (int k = 1; k <= h.modules; ++k) {
-        CopyToPageBuf(in, pages, at, k, part);
+        CopyToChannel(in, pages, at, k, part);
         read += part;
       }
       lg.page_address += part;

@@ -27,7 +27,7 @@ inline constexpr int32_t kCentralFields = 28;
 /// 1200000 bytes) at most once; as much again leaves room for the frames and the installation
 /// records (a page record's frame is 20 bytes, so pages of 20 bytes and more fit). Quendar
 /// records fill no table; the same bound holds 113000 of them, far beyond a logger's memory.
-inline constexpr uint64_t kMaxLoggerBytes = 2 * uint64_t{kPageBufColumns} * kPageBufBytes;
+inline constexpr uint64_t kMaxLoggerBytes = 2 * uint64_t{kChannelColumns} * kChannelBytes;
 
 /// Reads `record_marker`, `record_length` and `record_type`.
 void ReadRecordHead(InputFile& in, LoggerState& lg);

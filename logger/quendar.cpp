@@ -116,7 +116,8 @@ QuendarHead ReadQuendarHead(InputFile& in) {
 }
 
 // The first Quendar record of a conversion starts the output, named after its logger when the
-// options ask for the serial-number name; the first of a Make writes the title and unit lines.
+// options ask for the serial-number name; the first of a conversion writes the title and unit
+// lines.
 bool StartQuendarText(Context& ctx, LoggerState& lg, const QuendarOutput& q,
                       const QuendarHead& head) {
   if (!ctx.OutputStarted() && !ctx.StartOutput({static_cast<int32_t>(head.sn),

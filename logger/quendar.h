@@ -1,5 +1,5 @@
 // Quendar records: the complete sample series of the small Quendar data logger, each decoded and
-// written at once as its own text. The first record of a Make opens the output file and writes
+// written at once as its own text. The first record of a conversion starts the output and writes
 // the title and unit lines; every record then writes one line per sample, its time first
 // (dd/mm/yy hh:mm:ss, calendar time, with the regional date and time separators of the options)
 // and one cell per decoded channel. The optional clipboard
@@ -25,7 +25,7 @@ inline constexpr std::array<int32_t, 13> kPeriodSeconds = {1,  2,   5,    10,  1
 inline constexpr size_t kQuendarPayload = 540;  ///< the payload size, whatever the length says
 inline constexpr int kQuendarWords = 256;       ///< sample words in a record
 
-/// What the Quendar output keeps from one record to the next within a Make.
+/// What the Quendar output keeps from one record to the next within a conversion.
 struct QuendarOutput {
   const std::string* central_name = nullptr;  ///< of the configuration, for the output's identity
   bool format_error_shown = false;            ///< "File format error detected" was shown

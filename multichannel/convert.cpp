@@ -145,14 +145,14 @@ void DecodeQualityRecord(const uint8_t* b, int32_t n, RecordTables& t, int64_t r
 // table, and a record of `record_size` bytes per column moves the scan on.
 bool CheckScanLayout(Context& ctx, const Config& cfg, const BlockLayout* block, int record_size) {
   if (block) {
-    if (block->modules >= kPageBufColumns) {
+    if (block->modules >= kChannelColumns) {
       return ctx.OutOfRange("block module count", block->modules);
     }
     if (block->modules * block->words > kSampleColumns) {
       return ctx.OutOfRange("block word count", block->modules * block->words);
     }
   } else if (cfg.module_count < 0 ||
-             cfg.module_count + (cfg.quality_channel ? 1 : 0) >= kPageBufColumns) {
+             cfg.module_count + (cfg.quality_channel ? 1 : 0) >= kChannelColumns) {
     return ctx.OutOfRange("module count", cfg.module_count);
   }
   if (record_size == 0 && cfg.data_limit > 0) {
@@ -214,7 +214,7 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
   pos = 0;
   const uint8_t* col0 = pb.Column(0);
   do {
-    if (pos + kStampBytes > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
+    if (pos + kStampBytes > kChannelBytes) return ctx.OutOfRange("record offset", pos);
     if (!RecordTables::Holds(t.stamp_count)) return ctx.OutOfRange("record", t.stamp_count);
     auto& stamp = t.StampBytes(t.stamp_count);
     for (int k = 0; k < kStampBytes; ++k) stamp[k] = col0[pos + k];
@@ -223,7 +223,7 @@ bool ScanRecords(Context& ctx, const Config& cfg, Tables& tables, const RecordSo
       ++pos;
       continue;
     }
-    if (pos + read_size > kPageBufBytes) return ctx.OutOfRange("record offset", pos);
+    if (pos + read_size > kChannelBytes) return ctx.OutOfRange("record offset", pos);
     if (block) {
       ReadBlockWords(*block, pb, pos, t, t.stamp_count);
     } else {
@@ -619,12 +619,12 @@ bool ConvertDump(Context& ctx, InputFile& in, Config& cfg, Tables& t) {
 bool LoadChannelData(Context& ctx, InputFile& in, const Config& cfg, PageTable& pages) {
   int32_t page_no = cfg.module_count + 2;  // table entry of the next data page
   const int last_column = cfg.module_count + (cfg.quality_channel ? 1 : 0);
-  if (cfg.module_count < 0 || last_column >= kPageBufColumns) {
+  if (cfg.module_count < 0 || last_column >= kChannelColumns) {
     return ctx.OutOfRange("channel count", last_column + 1);
   }
   // A column receives data_limit bytes, and one byte when data_limit is 0 or less.
   const int64_t total = cfg.data_limit > 0 ? cfg.data_limit : 1;
-  if (total > kPageBufBytes) return ctx.OutOfRange("data size", cfg.data_limit);
+  if (total > kChannelBytes) return ctx.OutOfRange("data size", cfg.data_limit);
 
   bool complete = true;
   const bool reported = in.PastEnd();
