@@ -13,6 +13,7 @@
 #include <optional>
 #include <utility>
 
+#include "convert/text_cells.h"
 #include "convert/text_style.h"
 
 namespace vid {
@@ -45,20 +46,6 @@ std::string_view NextLine(std::string_view text, size_t& pos) {
   return line;
 }
 
-std::vector<std::string_view> SplitCells(std::string_view line) {
-  std::vector<std::string_view> cells;
-  for (size_t start = 0;;) {
-    const size_t tab = line.find('\t', start);
-    cells.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos) return cells;
-    start = tab + 1;
-  }
-}
-
-std::string_view Cell(const std::vector<std::string_view>& cells, size_t i) {
-  return i < cells.size() ? cells[i] : std::string_view();
-}
-
 std::string Utf8(std::string_view cp1252) {
   std::string out;
   AppendUtf8(out, cp1252);
@@ -84,19 +71,19 @@ void DescribeMultichannel(Recording& r, const std::vector<std::string_view>& l1,
   size_t c = 0;
   const size_t n = r.columns.size();
   for (; c < n; ++c) {
-    const std::string_view unit = Cell(l1, c + 1);
+    const std::string_view unit = CellAt(l1, c + 1);
     if (unit != "Volts" && unit != "s") break;
     RecordingColumn& col = r.columns[c];
-    col.name = Utf8(Cell(l2, c + 1));
+    col.name = Utf8(CellAt(l2, c + 1));
     col.unit = unit;
     col.group = c < 3 ? "Phase voltages" : "Quality and downtime";
     if (col.name == "Downtime" && unit == "s") r.downtime_column = static_cast<int>(c);
   }
   for (const size_t first = c; c < n; ++c) {
     const size_t channel = (c - first) % 6;
-    const std::string_view sn = Cell(l1, first + (c - first) / 6 * 6 + 1);
+    const std::string_view sn = CellAt(l1, first + (c - first) / 6 * 6 + 1);
     RecordingColumn& col = r.columns[c];
-    col.name = NameOr(Cell(l2, c + 1), "Channel", channel + 1);
+    col.name = NameOr(CellAt(l2, c + 1), "Channel", channel + 1);
     col.group = sn.empty() ? "Channels" : "Module " + std::string(sn);
     col.module_serial = sn;
   }
@@ -106,19 +93,19 @@ void DescribeMultichannel(Recording& r, const std::vector<std::string_view>& l1,
 // other block formats name nothing of their own.
 void DescribeBlocks(Recording& r, const std::vector<std::string_view>& l1,
                     const std::vector<std::string_view>& l2) {
-  const bool energy = Cell(l1, 1) == "Diff1";
+  const bool energy = CellAt(l1, 1) == "Diff1";
   for (size_t c = 0; c < r.columns.size(); ++c) {
     RecordingColumn& col = r.columns[c];
-    const std::string_view title = Cell(l1, c + 1);
+    const std::string_view title = CellAt(l1, c + 1);
     if (energy && !title.empty()) {
       col.name = Utf8(title);
-      std::string_view unit = Cell(l2, c + 1);
+      std::string_view unit = CellAt(l2, c + 1);
       // The names of the installation's channels follow the last unit without a TAB between.
       if (c + 2 == l1.size() && unit.starts_with("Wh")) unit = "Wh";
       col.unit = Utf8(unit);
       col.group = "Meter " + r.serial;
     } else {
-      col.name = NameOr(Cell(l2, c + 1), "Cell", c + 1);
+      col.name = NameOr(CellAt(l2, c + 1), "Cell", c + 1);
       col.group = "Blocks";
     }
   }
@@ -129,8 +116,8 @@ void DescribeMini(Recording& r, const std::vector<std::string_view>& l1,
                   const std::vector<std::string_view>& l2) {
   for (size_t c = 0; c < r.columns.size(); ++c) {
     RecordingColumn& col = r.columns[c];
-    const std::string_view title = Cell(l1, c / 3 * 3 + 2);
-    col.name = NameOr(Cell(l2, c + 1), "P", c % 3 + 1);
+    const std::string_view title = CellAt(l1, c / 3 * 3 + 2);
+    col.name = NameOr(CellAt(l2, c + 1), "P", c % 3 + 1);
     col.group = title.empty() ? "Columns" : Utf8(title);
     col.unit = title == "Volt" ? "V" : title == "Watt" ? "W" : title == "Amp" ? "A" : "";
   }
@@ -141,8 +128,8 @@ void DescribeQuendar(Recording& r, const std::vector<std::string_view>& l1,
                      const std::vector<std::string_view>& l2) {
   for (size_t c = 0; c < r.columns.size(); ++c) {
     RecordingColumn& col = r.columns[c];
-    col.name = NameOr(Cell(l1, c + 1), "Column", c + 1);
-    col.unit = Utf8(Cell(l2, c + 1));
+    col.name = NameOr(CellAt(l1, c + 1), "Column", c + 1);
+    col.unit = Utf8(CellAt(l2, c + 1));
     col.group = "Logger " + r.serial;
   }
 }
@@ -155,7 +142,7 @@ size_t HeaderColumns(RecordingKind kind, const std::vector<std::string_view>& l1
       // Line 1 ends in a TAB.
       return l1.size() >= 2 ? l1.size() - 2 : 0;
     case RecordingKind::kBlockRecords:
-      return Cell(l1, 1) == "Diff1" ? l1.size() - 1 : 0;
+      return CellAt(l1, 1) == "Diff1" ? l1.size() - 1 : 0;
     case RecordingKind::kMiniChannel:
     case RecordingKind::kQuendar:
       return (kind == RecordingKind::kMiniChannel ? l2.size() : l1.size()) - 1;

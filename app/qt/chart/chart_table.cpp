@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "convert/text_cells.h"
+
 namespace vid::chart {
 
 namespace {
@@ -23,20 +25,6 @@ std::string_view NextLine(std::string_view text, size_t* pos) {
   std::string_view line = text.substr(start, end - start);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
-}
-
-std::vector<std::string_view> SplitCells(std::string_view line) {
-  std::vector<std::string_view> cells;
-  for (size_t start = 0;;) {
-    const size_t tab = line.find('\t', start);
-    cells.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
-    if (tab == std::string_view::npos) return cells;
-    start = tab + 1;
-  }
-}
-
-std::string_view Cell(const std::vector<std::string_view>& cells, size_t i) {
-  return i < cells.size() ? cells[i] : std::string_view();
 }
 
 std::string_view TrimRight(std::string_view s) {
@@ -116,12 +104,12 @@ void DescribeMultichannel(ChartTable* t, const std::vector<std::string_view>& l1
   const size_t n = t->columns.size();
   size_t c = 0;
   for (; c < n; ++c) {
-    const std::string_view unit = Cell(l1, c + 1);
+    const std::string_view unit = CellAt(l1, c + 1);
     if (unit != "Volts" && unit != "s") break;
     if (c == 0) t->groups.push_back("Phase voltages");
     if (c == 3) t->groups.push_back("Quality and downtime");
     ChartColumn& col = t->columns[c];
-    col.name = Cell(l2, c + 1);
+    col.name = CellAt(l2, c + 1);
     col.unit = unit;
     col.group = static_cast<int>(t->groups.size()) - 1;
     col.label = col.name;
@@ -130,10 +118,10 @@ void DescribeMultichannel(ChartTable* t, const std::vector<std::string_view>& l1
   // Then six channels per module under the module's serial number.
   for (size_t first = c; c < n; ++c) {
     const size_t channel = (c - first) % 6;
-    const std::string_view sn = Cell(l1, first + (c - first) / 6 * 6 + 1);
+    const std::string_view sn = CellAt(l1, first + (c - first) / 6 * 6 + 1);
     if (channel == 0) t->groups.push_back(sn.empty() ? "Channels" : "Module " + std::string(sn));
     ChartColumn& col = t->columns[c];
-    col.name = Cell(l2, c + 1);
+    col.name = CellAt(l2, c + 1);
     if (col.name.empty()) col.name = "Channel " + std::to_string(channel + 1);
     col.label = sn.empty() ? col.name : col.name + " (" + std::string(sn) + ")";
     col.group = static_cast<int>(t->groups.size()) - 1;
@@ -145,15 +133,15 @@ void DescribeEnergy(ChartTable* t, const std::vector<std::string_view>& l1,
   t->groups.push_back("Meter " + t->serial);
   for (size_t c = 0; c < t->columns.size(); ++c) {
     ChartColumn& col = t->columns[c];
-    col.name = Cell(l1, c + 1);
+    col.name = CellAt(l1, c + 1);
     if (!col.name.empty()) {
-      col.unit = Cell(l2, c + 1);
+      col.unit = CellAt(l2, c + 1);
       // With modules, the first channel name follows the last unit in the same cell.
       if (col.unit.size() > 2 && col.unit.starts_with("Wh") && c + 2 >= l1.size()) {
         col.unit = "Wh";
       }
     } else {
-      col.name = Cell(l2, c + 1);
+      col.name = CellAt(l2, c + 1);
     }
     if (col.name.empty()) col.name = "Column " + std::to_string(c + 1);
     col.label = col.name;
@@ -166,12 +154,12 @@ void DescribeMini(ChartTable* t, const std::vector<std::string_view>& l1,
   for (size_t c = 0; c < t->columns.size(); ++c) {
     ChartColumn& col = t->columns[c];
     if (c % 3 == 0) {
-      const std::string_view title = Cell(l1, c + 2);
+      const std::string_view title = CellAt(l1, c + 2);
       t->groups.push_back(title.empty() ? "Columns" : std::string(title));
     }
     const std::string& title = t->groups.back();
     col.group = static_cast<int>(t->groups.size()) - 1;
-    col.name = Cell(l2, c + 1);
+    col.name = CellAt(l2, c + 1);
     if (col.name.empty()) col.name = "P" + std::to_string(c % 3 + 1);
     col.label = title + " " + col.name;
     col.unit = title == "Volt"   ? "V"
@@ -187,10 +175,10 @@ void DescribeQuendar(ChartTable* t, const std::vector<std::string_view>& l1,
   t->groups.push_back("Logger " + t->serial);
   for (size_t c = 0; c < t->columns.size(); ++c) {
     ChartColumn& col = t->columns[c];
-    col.name = Cell(l1, c + 1);
+    col.name = CellAt(l1, c + 1);
     if (col.name.empty()) col.name = "Column " + std::to_string(c + 1);
     col.label = col.name;
-    col.unit = Cell(l2, c + 1);
+    col.unit = CellAt(l2, c + 1);
   }
 }
 
@@ -208,7 +196,7 @@ void Describe(ChartTable* t, std::string_view line1, std::string_view line2) {
     return;
   }
   t->name = TrimRight(l2[0]);
-  if (Cell(l1, 1) == "Diff1") {
+  if (CellAt(l1, 1) == "Diff1") {
     t->kind = TextKind::kEnergy;
     DescribeEnergy(t, l1, l2);
     return;
