@@ -84,7 +84,14 @@ InputKind KindOfContent(std::string_view first_bytes) {
 }
 
 Converter::Converter()
-    : cfg_(std::make_unique<Config>()), logger_(std::make_unique<LoggerState>()) {}
+    : cfg_(std::make_unique<Config>()), logger_(std::make_unique<LoggerState>()) {
+  // The tables are taken now, as the window starts, so that a conversion does not wait for
+  // them; where the memory is short, the first conversion tries again and stops with its report.
+  try {
+    tables_ = std::make_unique<Tables>();
+  } catch (const std::bad_alloc&) {
+  }
+}
 
 Converter::~Converter() = default;
 
