@@ -169,7 +169,6 @@ void Shell::ConvertEach() {
 
   // One request for each entry; two inputs that would write one file (a.pdb and a.pdc) are
   // not both converted.
-  const std::string_view ext = style.format == OutputFormat::kWorkbook ? "xlsx" : "txt";
   std::vector<Request> requests;
   std::vector<size_t> of_request;  // the entry of each request
   std::set<std::string> outputs;
@@ -183,7 +182,7 @@ void Shell::ConvertEach() {
     r.options.copy_to_clipboard = false;
     r.options.name_after_serial = false;  // every output is named after its input
     r.style = style;
-    r.target = {TargetKind::kFile, BatchOutputPath(output_folder, each.input, ext)};
+    r.target = {TargetKind::kFile, BatchOutputPath(output_folder, each.input, style.format)};
     if (!outputs.insert(r.target.path).second) {
       each.result.reports.push_back(
           {ReportKind::kCannotWrite,

@@ -355,12 +355,12 @@ int RunBatchConvert(const ConvertArgs& a, const std::vector<Input>& inputs,
       a.jobs.empty() ? static_cast<int>(std::thread::hardware_concurrency()) : JobsOf(a.jobs);
   std::vector<vid::Request> requests;
   std::set<std::string> outputs;
-  const std::string_view ext = base.style.format == vid::OutputFormat::kWorkbook ? "xlsx" : "txt";
   for (const Input& input : inputs) {
     vid::Request r = base;
     r.inputs = {input.path};
     r.input_kind = input.kind;
-    r.target = {vid::TargetKind::kFile, vid::BatchOutputPath(a.output_dir, input.name, ext)};
+    r.target = {vid::TargetKind::kFile,
+                vid::BatchOutputPath(a.output_dir, input.name, base.style.format)};
     if (!outputs.insert(r.target.path).second) {
       return Usage("two inputs would both write " + r.target.path);
     }

@@ -9,10 +9,11 @@
 #include "platform/paths.h"
 
 namespace vid {
+
 std::string BatchOutputPath(const std::string& folder, const std::string& input,
-                            std::string_view ext) {
+                            OutputFormat format) {
   const std::string stem = std::filesystem::path(input).stem().string();
-  return JoinPath(folder, stem + "." + std::string(ext));
+  return JoinPath(folder, stem + (format == OutputFormat::kWorkbook ? ".xlsx" : ".txt"));
 }
 
 namespace {

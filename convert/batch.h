@@ -22,9 +22,10 @@ using BatchProgress = std::function<void(size_t done, size_t total, const std::s
 /// converts it, never at once with another report or with the progress.
 using BatchReport = std::function<void(size_t index, const Report& report)>;
 
-/// The output of `input` in `folder`: the input's name without its extension, then `ext`.
+/// The output of `input` in `folder`: the input's name without its extension, then ".txt" or
+/// ".xlsx" as `format` asks.
 std::string BatchOutputPath(const std::string& folder, const std::string& input,
-                            std::string_view ext);
+                            OutputFormat format);
 
 /// Runs every request, `jobs` at a time (at least one), and gives the results in the order of
 /// the requests. `report`, when given, hears of each report as it comes. Once `cancel` (when

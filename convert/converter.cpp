@@ -121,9 +121,9 @@ Result Converter::Run(const Request& request, Observer& observer) {
   Context ctx(request.options, observer, output);
   ctx.stop_on_findings = request.strict;
   Result result;
-  bool no_records = false;
+  bool nothing_to_convert = false;
   auto finish = [&] {
-    result.outcome = no_records ? Outcome::kNothingToConvert : OutcomeOf(ctx);
+    result.outcome = nothing_to_convert ? Outcome::kNothingToConvert : OutcomeOf(ctx);
     result.reports = std::move(ctx.reports);
     return std::move(result);
   };
@@ -135,9 +135,8 @@ Result Converter::Run(const Request& request, Observer& observer) {
 
   if (request.inputs.empty()) {
     ctx.Stop(ReportKind::kNoInput, kNoFileSelected);
-    result.outcome = Outcome::kNothingToConvert;
-    result.reports = std::move(ctx.reports);
-    return result;
+    nothing_to_convert = true;
+    return finish();
   }
   std::string error;
   if (!output.CheckBeforeReading(&error)) {
@@ -163,7 +162,7 @@ Result Converter::Run(const Request& request, Observer& observer) {
     // Two header lines above no row are no conversion: nothing is written.
     if (done && ctx.rows == 0) {
       ctx.Stop(ReportKind::kNoRecords, kNoRecordsFound);
-      no_records = true;
+      nothing_to_convert = true;
       done = false;
     }
     if (done && !output.Commit(&error)) {
